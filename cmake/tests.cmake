@@ -1,0 +1,35 @@
+# GoogleTest suites, one program per source folder, each test in its own Wine process.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR})
+include(GoogleTest)
+
+set(MEMVALE_TEST_SUPPORT ${CMAKE_SOURCE_DIR}/tests/support/support.cpp)
+add_library(memvale_test_support STATIC ${MEMVALE_TEST_SUPPORT})
+target_link_libraries(memvale_test_support PUBLIC memvale_core GTest::gtest)
+
+# Suites that open windows, register hot-keys or take the program's mutex share the desktop,
+# so they run one at a time; the others run alongside them.
+function(memvale_test_suite folder)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(tests_${folder} ${sources} ${CMAKE_SOURCE_DIR}/tests/support/main.cpp $<TARGET_OBJECTS:memvale_res>)
+  target_link_libraries(tests_${folder} PRIVATE memvale_test_support)
+  add_dependencies(tests_${folder} memvale)
+  set(lock)
+  if(ARGN)
+    set(lock PROPERTIES RESOURCE_LOCK desktop)
+  endif()
+  gtest_discover_tests(tests_${folder}
+    DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR} ${lock})
+endfunction()
+
+memvale_test_suite(settings)
+memvale_test_suite(engine)
+memvale_test_suite(shell desktop)
+memvale_test_suite(pages desktop)

@@ -1,0 +1,39 @@
+// The thirteen persisted settings, their registry table, and loading and saving them.
+#pragma once
+#include <windows.h>
+
+struct SettingsBlock {
+    DWORD AutoFree;        // nonzero disables automatic freeing
+    DWORD MinLimit;        // bytes of free memory below which automatic freeing starts
+    DWORD FreeTo;          // bytes of free memory that automatic freeing aims for
+    DWORD ManualFree;      // bytes a manual request frees on top of what is free
+    DWORD Priority;        // 0 idle, 1 normal, 2 high
+    DWORD Interval;        // milliseconds between samples and refresh ticks
+    DWORD TrayIcon;        // 0..4, kept for the registry only
+    DWORD SaveConfig;      // nonzero: save all settings on exit
+    DWORD AppLoadFree;     // nonzero: one freeing run at start-up
+    DWORD AppLoadFreeSize; // bytes of free memory the start-up run aims for
+    DWORD Hotkey;          // hot-key control value: low byte key, next byte HOTKEYF_* flags
+    DWORD WindowPos;       // low word left, high word top; 0xFFFFFFFF = none saved
+    DWORD BusyIcon;        // nonzero: busy tray icon while freeing
+};
+
+struct SettingEntry {
+    DWORD Type;
+    const char *Name;
+    DWORD *Setting;
+};
+
+const int SettingsCount = 13;
+const char *const SettingsKey = "Software\\Memvale";
+
+extern SettingsBlock Settings;
+extern const SettingEntry SettingsTable[SettingsCount];
+extern MEMORYSTATUS InstalledMemory;
+
+void LoadSettings();
+void SaveSettings();
+
+// The save at the end of the run: all thirteen values when SaveConfig is set, otherwise
+// SaveConfig alone.
+void SaveSettingsAtExit();

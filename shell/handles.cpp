@@ -1,0 +1,7 @@
+// The program's windows, recorded as they are created and never cleared.
+#include "shell/handles.h"
+
+HWND MainWindow;
+HWND OptimizationPage;
+HWND StartupPage;
+HWND AboutPage;

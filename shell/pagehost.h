@@ -1,0 +1,10 @@
+// The tab pages inside the main window: creation, layout and selection.
+#pragma once
+#include <windows.h>
+
+extern HWND ShownPage;
+
+HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, const char *tabText);
+void LayoutPage(HWND page);
+void SelectPage(HWND page);
+void OnTabSelectionChange(HWND tabs);

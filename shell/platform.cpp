@@ -1,0 +1,14 @@
+// Platform calls that would block a test, end its process or reach outside the program.
+#include "shell/platform.h"
+#include <cstdlib>
+
+static void ExitThroughRuntime(int code)
+{
+    exit(code);
+}
+
+int (WINAPI *ShowMessageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
+void (*EndProcess)(int code) = ExitThroughRuntime;
+BOOL (WINAPI *OpenHelpViewer)(HWND, LPCSTR, UINT, ULONG_PTR) = WinHelpA;
+HINSTANCE (WINAPI *ShellOpen)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
+BOOL (WINAPI *NotifyTray)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;

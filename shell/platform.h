@@ -1,0 +1,12 @@
+// Platform calls that would block a test, end its process or reach outside the program.
+// Each is a plain pointer to the real call; only tests point them elsewhere.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+extern int (WINAPI *ShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+extern void (*EndProcess)(int code);
+extern BOOL (WINAPI *OpenHelpViewer)(HWND owner, LPCSTR file, UINT command, ULONG_PTR data);
+extern HINSTANCE (WINAPI *ShellOpen)(HWND owner, LPCSTR operation, LPCSTR file,
+                                     LPCSTR parameters, LPCSTR directory, INT show);
+extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);

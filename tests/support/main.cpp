@@ -1,0 +1,44 @@
+// The entry point of every test program: each process, and each death-test child with it,
+// works in a registry of its own, so that suites can run side by side.
+#include "tests/support/support.h"
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <cstdlib>
+
+static char RootName[64];
+const char *PrivateRegistryRoot = RootName;
+
+static void DeletePrivateRegistry()
+{
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegDeleteTreeA(HKEY_CURRENT_USER, RootName);
+}
+
+static void UsePrivateRegistry()
+{
+    // A death-test child inherits its parent's root, so that the parent sees what it wrote.
+    const char *inherited = getenv("MEMVALE_TEST_ROOT");
+    bool owner = inherited == nullptr;
+    if (owner) {
+        snprintf(RootName, sizeof RootName, "Software\\MemvaleTests\\%lu", GetCurrentProcessId());
+        _putenv_s("MEMVALE_TEST_ROOT", RootName);
+        RegDeleteTreeA(HKEY_CURRENT_USER, RootName);
+    } else {
+        snprintf(RootName, sizeof RootName, "%s", inherited);
+    }
+    HKEY root;
+    RegCreateKeyExA(HKEY_CURRENT_USER, RootName, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr);
+    RegOverridePredefKey(HKEY_CURRENT_USER, root);
+    if (owner) {
+        atexit(DeletePrivateRegistry);
+    }
+}
+
+int main(int argc, char **argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    UsePrivateRegistry();
+    InitCommonControls();
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,82 @@
+// What every test program shares: a private registry, a machine of any memory size, and
+// waiting on a condition while the thread's windows keep working.
+#include "tests/support/support.h"
+#include "engine/memstatus.h"
+#include <atomic>
+
+static std::atomic<SIZE_T> FakeInstalled;
+static std::atomic<SIZE_T> FakeFree;
+
+static void WINAPI FakeMemoryStatus(LPMEMORYSTATUS status)
+{
+    ZeroMemory(status, sizeof *status);
+    status->dwLength = sizeof *status;
+    status->dwTotalPhys = FakeInstalled.load();
+    status->dwAvailPhys = FakeFree.load();
+    status->dwTotalVirtual = 0x7FFE0000;
+    status->dwAvailVirtual = 0x7FFE0000;
+}
+
+void UseFakeMemory(SIZE_T installed, SIZE_T free)
+{
+    FakeInstalled = installed;
+    FakeFree = free;
+    MemoryStatusSource = FakeMemoryStatus;
+}
+
+void SetFakeFreeMemory(SIZE_T free)
+{
+    FakeFree = free;
+}
+
+void BreakRegistry()
+{
+    // A handle to a key that no longer exists makes every later open and create fail.
+    HKEY doomed;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Doomed", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &doomed, nullptr);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Doomed");
+    RegOverridePredefKey(HKEY_CURRENT_USER, doomed);
+}
+
+bool WaitUntil(const std::function<bool()> &condition, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount() - start > milliseconds) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
+DWORD ReadRegistryDword(const char *key, const char *name, bool *found)
+{
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    LONG result = RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, nullptr, &value, &size);
+    if (found) {
+        *found = result == ERROR_SUCCESS;
+    }
+    return value;
+}
+
+void WriteRegistryValue(const char *key, const char *name, DWORD type, const void *data, DWORD size)
+{
+    HKEY handle;
+    RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
+    RegSetValueExA(handle, name, 0, type, static_cast<const BYTE *>(data), size);
+    RegCloseKey(handle);
+}
+
+void WriteRegistryDword(const char *key, const char *name, DWORD value)
+{
+    WriteRegistryValue(key, name, REG_DWORD, &value, sizeof value);
+}

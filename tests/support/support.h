@@ -1,0 +1,25 @@
+// What every test program shares: a private registry, a machine of any memory size, and
+// waiting on a condition while the thread's windows keep working.
+#pragma once
+#include <windows.h>
+#include <functional>
+
+// The root that HKEY_CURRENT_USER stands for in this test process (and its death-test
+// children), below the real HKEY_CURRENT_USER.
+extern const char *PrivateRegistryRoot;
+
+// From here on every open and create under HKEY_CURRENT_USER fails.
+void BreakRegistry();
+
+// Memory figures as GlobalMemoryStatus would give them on a machine of that size.
+void UseFakeMemory(SIZE_T installed, SIZE_T free);
+void SetFakeFreeMemory(SIZE_T free);
+
+// Pumps this thread's messages until the condition holds; false when it still does not
+// after the given milliseconds.
+bool WaitUntil(const std::function<bool()> &condition, DWORD milliseconds = 5000);
+
+// A REG_DWORD below HKEY_CURRENT_USER; found tells whether it exists.
+DWORD ReadRegistryDword(const char *key, const char *name, bool *found = nullptr);
+void WriteRegistryValue(const char *key, const char *name, DWORD type, const void *data, DWORD size);
+void WriteRegistryDword(const char *key, const char *name, DWORD value);
