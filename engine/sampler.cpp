@@ -1,0 +1,67 @@
+// The memory sampler: a background thread that keeps the newest memory status at hand.
+#include "engine/sampler.h"
+#include "engine/memstatus.h"
+#include "settings/settings.h"
+#include "shell/fatal.h"
+#include <atomic>
+#include <cstdlib>
+
+MEMORYSTATUS *SampleRing;
+DWORD SampleIndex;
+CRITICAL_SECTION SampleLock;
+DWORD SampleLockHeld;
+
+static HANDLE MemorySampler;
+
+static DWORD WINAPI MemorySamplerMain(LPVOID)
+{
+    for (;;) {
+        LockSamples(nullptr, nullptr);
+        SampleIndex = SampleIndex + 1;
+        if (SampleIndex >= SampleCount) {
+            SampleIndex = 0;
+        }
+        ReadMemoryStatus(&SampleRing[SampleIndex]);
+        UnlockSamples();
+        // Read afresh each time, so a new setting takes effect after the sleep under way.
+        Sleep(std::atomic_ref<DWORD>(Settings.Interval).load(std::memory_order_relaxed));
+    }
+}
+
+void StartMemorySampler()
+{
+    SampleIndex = 0;
+    SampleRing = static_cast<MEMORYSTATUS *>(calloc(SampleCount, sizeof(MEMORYSTATUS)));
+    if (!SampleRing) {
+        ReportFatal("Can't initialize memory monitoring thread!");
+        return;
+    }
+    InitializeCriticalSection(&SampleLock);
+    // A valid sample is there before the thread first runs.
+    ReadMemoryStatus(&SampleRing[0]);
+    MemorySampler = CreateThread(nullptr, 0, MemorySamplerMain, nullptr, 0, nullptr);
+    if (!MemorySampler) {
+        ReportFatal("Can't initialize memory monitoring thread!");
+    }
+}
+
+MEMORYSTATUS *LockSamples(DWORD *count, DWORD *index)
+{
+    EnterCriticalSection(&SampleLock);
+    SampleLockHeld = 1;
+    if (count) {
+        *count = SampleCount;
+    }
+    if (index) {
+        *index = SampleIndex;
+    }
+    return SampleRing;
+}
+
+void UnlockSamples()
+{
+    if (SampleLockHeld != 0) {
+        SampleLockHeld = 0;
+        LeaveCriticalSection(&SampleLock);
+    }
+}
