@@ -1,12 +1,128 @@
 // The tray icon, its two menus and what its clicks do.
 #include "shell/tray.h"
+#include "engine/sampler.h"
+#include "engine/worker.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "shell/commands.h"
+#include "shell/handles.h"
+#include "shell/mainwindow.h"
+#include "shell/platform.h"
+#include "shell/startup.h"
+#include <cstdio>
+#include <cstring>
 
 NOTIFYICONDATAA TrayIconData;
 HMENU IdleMenu;
 HMENU BusyMenu;
+UINT TaskbarCreatedMessage;
+DWORD TrayIconAdded;
 
-void LoadTrayMenus() {}
-void AddTrayIcon() {}
-void RemoveTrayIcon() {}
-void OnTrayNotify(HWND, LPARAM) {}
-void RefreshIdleMenu() {}
+const double BytesPerMB = 1048576.0;
+
+void LoadTrayMenus()
+{
+    IdleMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TRAY_IDLE));
+    BusyMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TRAY_BUSY));
+    TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+}
+
+static void AddRecord()
+{
+    TrayIconAdded = NotifyTray(NIM_ADD, &TrayIconData) ? 1 : 0;
+}
+
+void AddTrayIcon()
+{
+    ZeroMemory(&TrayIconData, sizeof TrayIconData);
+    TrayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    TrayIconData.hWnd = MainWindow;
+    TrayIconData.uID = 0;
+    TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    TrayIconData.uCallbackMessage = WM_APP_TRAY;
+    TrayIconData.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
+    snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", "Memvale");
+    AddRecord();
+}
+
+void RemoveTrayIcon()
+{
+    NotifyTray(NIM_DELETE, &TrayIconData);
+    TrayIconAdded = 0;
+}
+
+void SendTrayIcon()
+{
+    if (TrayIconAdded) {
+        NotifyTray(NIM_MODIFY, &TrayIconData);
+    } else {
+        AddRecord();
+    }
+}
+
+void ReAddTrayIcon()
+{
+    AddRecord();
+}
+
+// Automatic freeing is on while AutoFree (the disable flag) is 0.
+static void SetAutoFreeCheck(HMENU menu)
+{
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STATE;
+    item.fState = Settings.AutoFree == 0 ? MFS_CHECKED : 0;
+    SetMenuItemInfoA(menu, IDM_AUTOFREE, FALSE, &item);
+}
+
+void RefreshIdleMenu()
+{
+    DWORD count;
+    DWORD index;
+    MEMORYSTATUS *ring = LockSamples(&count, &index);
+    DWORD free = static_cast<DWORD>(ring[index].dwAvailPhys);
+    UnlockSamples();
+
+    SetAutoFreeCheck(IdleMenu);
+
+    char text[256];
+    ULONGLONG target = static_cast<ULONGLONG>(Settings.ManualFree) + free;
+    snprintf(text, sizeof text, "Free up %.2f MB (target: %.2f MB)",
+             Settings.ManualFree / BytesPerMB, target / BytesPerMB);
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_TYPE;
+    item.fType = MFT_STRING;
+    item.dwTypeData = text;
+    item.cch = static_cast<UINT>(strlen(text));
+    SetMenuItemInfoA(IdleMenu, IDM_FREE_NOW, FALSE, &item);
+}
+
+static void ShowTrayMenu(HWND window)
+{
+    bool idle = RequestFreeing(0, 0) != 0;
+    POINT point;
+    GetCursorPos(&point);
+    if (idle) {
+        RefreshIdleMenu();
+    } else {
+        SetAutoFreeCheck(BusyMenu);
+    }
+    // Without the foreground a click elsewhere leaves the menu open; WM_NULL lets it close cleanly.
+    SetForegroundWindow(window);
+    HMENU popup = GetSubMenu(idle ? IdleMenu : BusyMenu, 0);
+    TrackPopupMenuEx(popup, 0, point.x, point.y, window, nullptr);
+    PostMessageA(window, WM_NULL, 0, 0);
+}
+
+void OnTrayNotify(HWND window, LPARAM mouseMessage)
+{
+    switch (mouseMessage) {
+    case WM_LBUTTONUP:
+        DispatchCommand(window, IDM_CONFIG);
+        break;
+    case WM_RBUTTONUP:
+        ShowTrayMenu(window);
+        break;
+    }
+}

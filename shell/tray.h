@@ -7,8 +7,17 @@ extern NOTIFYICONDATAA TrayIconData;
 extern HMENU IdleMenu;
 extern HMENU BusyMenu;
 
+// The message Explorer broadcasts when it has started again with an empty notification area.
+extern UINT TaskbarCreatedMessage;
+// 1 once the notification area has taken the icon; NIM_ADD can fail right after logon.
+extern DWORD TrayIconAdded;
+
 void LoadTrayMenus();
 void AddTrayIcon();
 void RemoveTrayIcon();
+// Sends the record as it stands: NIM_MODIFY, or NIM_ADD again while the icon is missing.
+void SendTrayIcon();
+// Adds the icon again with the current record, after Explorer has restarted.
+void ReAddTrayIcon();
 void OnTrayNotify(HWND window, LPARAM mouseMessage);
 void RefreshIdleMenu();
