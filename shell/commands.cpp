@@ -1,4 +1,110 @@
 // The command set of the tray menus and of menu-style WM_COMMAND messages.
 #include "shell/commands.h"
+#include "engine/memstatus.h"
+#include "engine/worker.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "shell/handles.h"
+#include "shell/mainwindow.h"
+#include "shell/pagehost.h"
+#include "shell/platform.h"
+#include "shell/startup.h"
+#include <cmath>
+#include <cstdio>
 
-void DispatchCommand(HWND, UINT) {}
+const double BytesPerMB = 1048576.0;
+// IDM_FREE_FIXED + n asks for 1 MB << n; from n = 12 on (4096 MB) that no longer fits a DWORD.
+const UINT FixedShiftLimit = 12;
+
+static void ShowMainWindow(HWND window)
+{
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+}
+
+static void FreeNow()
+{
+    HWND button = GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON);
+    SendMessageA(OptimizationPage, WM_COMMAND, MAKEWPARAM(IDC_OPT_FREE_BUTTON, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+}
+
+static void ToggleAutoFree()
+{
+    Settings.AutoFree = Settings.AutoFree == 0 ? 1 : 0;
+    SendMessageA(OptimizationPage, WM_APP_REFRESH, 0, 0);
+}
+
+// An amount of 4096 MB or more always lies above installed memory, which is a 32-bit count:
+// it gets the very refusal that FreeUpBy gives any target above installed memory.
+static void RefuseHugeAmount(UINT shift)
+{
+    MEMORYSTATUS status;
+    ReadMemoryStatus(&status);
+    double free = static_cast<DWORD>(status.dwAvailPhys) / BytesPerMB;
+    double installed = static_cast<DWORD>(status.dwTotalPhys) / BytesPerMB;
+    char text[512];
+    snprintf(text, sizeof text,
+             "Currently there is %.2f MB of free physical memory and\n"
+             "you are trying to free it to %.2f MB. You can't do that, because\n"
+             "you have only %.2f MB of physical memory installed!!!",
+             free, free + std::ldexp(1.0, static_cast<int>(shift)), installed);
+    ShowMessageBox(GetForegroundWindow(), text, "Message", MB_OK | MB_ICONINFORMATION);
+}
+
+static void FreeFixedAmount(UINT shift)
+{
+    if (shift >= FixedShiftLimit) {
+        RefuseHugeAmount(shift);
+        return;
+    }
+    FreeUpBy(static_cast<DWORD>(1048576u) << shift, 3);
+}
+
+static void EmptyTheClipboard()
+{
+    // Another program may hold the clipboard open; then there is nothing to do.
+    if (OpenClipboard(MainWindow)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+void DispatchCommand(HWND window, UINT id)
+{
+    WORD command = LOWORD(id);
+    if (command >= IDM_FREE_FIXED && command <= IDM_FREE_FIXED_LAST) {
+        FreeFixedAmount(command - IDM_FREE_FIXED);
+        return;
+    }
+    switch (command) {
+    case IDM_FREE_NOW:
+        FreeNow();
+        break;
+    case IDM_ABOUT:
+        ShowMainWindow(window);
+        SelectPage(AboutPage);
+        break;
+    case IDM_CONFIG:
+        ShowMainWindow(window);
+        break;
+    case IDM_AUTOFREE:
+        ToggleAutoFree();
+        break;
+    case IDM_EXIT:
+        DestroyWindow(MainWindow);
+        break;
+    case IDM_HELP:
+        OpenHelpViewer(MainWindow, HelpFilePath, HELP_FINDER, 0);
+        break;
+    case IDM_FREE_ALL:
+        RequestFreeing(static_cast<DWORD>(InstalledMemory.dwTotalPhys), 3);
+        break;
+    case IDM_EMPTY_CLIPBOARD:
+        EmptyTheClipboard();
+        break;
+    case IDM_CANCEL:
+        CancelFreeing();
+        break;
+    }
+}
