@@ -1,6 +1,117 @@
 // The refresh tick: every display of memory and of the worker, and automatic freeing.
 #include "engine/tick.h"
+#include "engine/sampler.h"
+#include "engine/worker.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "shell/handles.h"
+#include "shell/startup.h"
+#include "shell/tray.h"
+#include <commctrl.h>
+#include <cstdio>
+#include <cstring>
 
 DWORD BusyIconShown;
 
-void RefreshTick() {}
+const double BytesPerMB = 1048576.0;
+// Single precision on purpose: just above one tenth, so a per-mille value ending in 5
+// gives a percentage just above .5 and rounds up (995 shows as 100).
+const float PercentPerMille = 0.1f;
+const DWORD ProgressScale = 1000;
+
+static void ShowFreeMemory(DWORD free, DWORD total)
+{
+    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETRANGE32, 0, total >> 16);
+    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETPOS, free >> 16, 0);
+}
+
+static void ShowButtonState(DWORD free, bool idle)
+{
+    EnableWindow(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), idle ? TRUE : FALSE);
+    char text[64];
+    if (idle) {
+        ULONGLONG target = static_cast<ULONGLONG>(free) + Settings.ManualFree;
+        snprintf(text, sizeof text, "Free up %.2f MB\n(target: %.2f MB)",
+                 Settings.ManualFree / BytesPerMB, target / BytesPerMB);
+    } else {
+        double percent = static_cast<double>(FreeingProgress.load()) * PercentPerMille;
+        snprintf(text, sizeof text, "Freeing (%.0f%% done)", percent);
+    }
+    SendDlgItemMessageA(OptimizationPage, IDC_OPT_FREE_BUTTON, WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(text));
+}
+
+static void ShowProgress()
+{
+    DWORD progress = FreeingProgress.load();
+    if (progress != 0) {
+        SendDlgItemMessageA(OptimizationPage, IDC_OPT_PROGRESS, PBM_SETRANGE, 0,
+                            MAKELPARAM(0, ProgressScale));
+    }
+    SendDlgItemMessageA(OptimizationPage, IDC_OPT_PROGRESS, PBM_SETPOS, progress, 0);
+}
+
+static void ShowFreeText(DWORD free)
+{
+    char text[64];
+    snprintf(text, sizeof text, "%.2f MB", free / BytesPerMB);
+    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_TEXT, WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(text));
+}
+
+// Picks the tray picture; true when the tray must be told even if the tip is unchanged.
+static bool ChooseTrayIcon(DWORD free, bool idle)
+{
+    bool forced;
+    int icon;
+    if (!idle && Settings.BusyIcon != 0) {
+        icon = IDI_BUSY;
+        forced = BusyIconShown == 0;
+        BusyIconShown = 1;
+    } else {
+        icon = free < Settings.MinLimit ? IDI_LOW : IDI_NORMAL;
+        forced = true;
+        BusyIconShown = 0;
+    }
+    TrayIconData.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(icon));
+    return forced;
+}
+
+static void UpdateTray(const char *tip, bool forced)
+{
+    bool changed = strncmp(TrayIconData.szTip, tip, sizeof TrayIconData.szTip) != 0;
+    if (changed || forced || !TrayIconAdded) {
+        ZeroMemory(TrayIconData.szTip, sizeof TrayIconData.szTip);
+        snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", tip);
+        SendTrayIcon();
+    }
+}
+
+void RefreshTick()
+{
+    DWORD count;
+    DWORD index;
+    MEMORYSTATUS *ring = LockSamples(&count, &index);
+    DWORD free = static_cast<DWORD>(ring[index].dwAvailPhys);
+    DWORD total = static_cast<DWORD>(ring[index].dwTotalPhys);
+
+    ShowFreeMemory(free, total);
+    bool idle = RequestFreeing(0, 0) != 0;
+    ShowButtonState(free, idle);
+    ShowProgress();
+    ShowFreeText(free);
+
+    // AutoFree is the disable flag: 0 means automatic freeing is on. A request made while
+    // the worker is busy is dropped, so every idle tick below the limit starts a new job.
+    if (Settings.AutoFree == 0 && free < Settings.MinLimit) {
+        RequestFreeing(Settings.FreeTo, 2);
+    }
+
+    char tip[64];
+    snprintf(tip, sizeof tip, "%s * Free physical: %i MB", "Memvale", static_cast<int>(free >> 20));
+    UnlockSamples();
+
+    idle = RequestFreeing(0, 0) != 0;
+    bool forced = ChooseTrayIcon(free, idle);
+    UpdateTray(tip, forced);
+}
