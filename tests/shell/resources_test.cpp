@@ -1,0 +1,75 @@
+// The program's own resources: every dialog template can be created, and the menus and icons load.
+#include "res/resource.h"
+#include <windows.h>
+#include <gtest/gtest.h>
+
+static INT_PTR CALLBACK TrivialProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+static HWND CreateFromTemplate(int id, HWND parent)
+{
+    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), parent, TrivialProc, 0);
+}
+
+TEST(Resources, EveryDialogCanBeCreatedHidden)
+{
+    HWND main = CreateFromTemplate(IDD_MAIN, nullptr);
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(IsWindowVisible(main));
+    char caption[32];
+    GetWindowTextA(main, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Memvale XP");
+    HWND tabs = GetDlgItem(main, IDC_MAIN_TABS);
+    char className[32];
+    GetClassNameA(tabs, className, sizeof className);
+    EXPECT_STREQ(className, "SysTabControl32");
+
+    for (int id : {IDD_OPTIMIZATION, IDD_STARTUP, IDD_ABOUT}) {
+        HWND page = CreateFromTemplate(id, main);
+        ASSERT_NE(page, nullptr) << id;
+        LONG_PTR style = GetWindowLongPtrA(page, GWL_STYLE);
+        EXPECT_TRUE(style & WS_CHILD) << id;
+        EXPECT_FALSE(style & WS_VISIBLE) << id;
+    }
+    DestroyWindow(main);
+}
+
+TEST(Resources, PagesHoldTheirControls)
+{
+    HWND main = CreateFromTemplate(IDD_MAIN, nullptr);
+    HWND optimization = CreateFromTemplate(IDD_OPTIMIZATION, main);
+    HWND startup = CreateFromTemplate(IDD_STARTUP, main);
+    HWND about = CreateFromTemplate(IDD_ABOUT, main);
+    EXPECT_NE(GetDlgItem(optimization, IDC_OPT_FREE_BUTTON), nullptr);
+    EXPECT_NE(GetDlgItem(optimization, IDC_OPT_HOTKEY), nullptr);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(optimization, IDC_OPT_PROGRESS)));
+    EXPECT_NE(GetDlgItem(startup, IDC_STARTUP_SLIDER), nullptr);
+    EXPECT_FALSE(GetWindowLongPtrA(GetDlgItem(startup, IDC_STARTUP_RELOAD), GWL_STYLE) & WS_VISIBLE);
+    EXPECT_TRUE(GetWindowLongPtrA(GetDlgItem(about, IDC_ABOUT_EMAIL), GWL_STYLE) & ES_READONLY);
+    EXPECT_FALSE(GetWindowLongPtrA(GetDlgItem(about, IDC_ABOUT_EMAIL), GWL_STYLE) & WS_BORDER);
+    DestroyWindow(main);
+}
+
+TEST(Resources, MenusAndIconsLoad)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (int id : {IDR_TRAY_IDLE, IDR_TRAY_BUSY}) {
+        HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(id));
+        ASSERT_NE(menu, nullptr) << id;
+        HMENU popup = GetSubMenu(menu, 0);
+        ASSERT_NE(popup, nullptr) << id;
+        EXPECT_EQ(GetMenuItemCount(popup), 7) << id;
+        EXPECT_EQ(GetMenuItemID(popup, 0), static_cast<UINT>(IDM_CONFIG)) << id;
+        EXPECT_EQ(GetMenuItemID(popup, 6), static_cast<UINT>(IDM_EXIT)) << id;
+    }
+    HMENU idle = GetSubMenu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_IDLE)), 0);
+    EXPECT_EQ(GetMenuItemID(idle, 3), static_cast<UINT>(IDM_FREE_NOW));
+    HMENU busy = GetSubMenu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_BUSY)), 0);
+    EXPECT_EQ(GetMenuItemID(busy, 3), static_cast<UINT>(IDM_CANCEL));
+
+    for (int id : {IDI_LOW, IDI_NORMAL, IDI_APP, IDI_BUSY}) {
+        EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(id)), nullptr) << id;
+    }
+}
