@@ -1,7 +1,12 @@
 // The program's entry point.
+#include "shell/startup.h"
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    return 0;
+    if (StartUp(instance)) {
+        return 0;
+    }
+    CreateMainWindow();
+    return RunMessageLoop();
 }

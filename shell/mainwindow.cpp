@@ -1,0 +1,178 @@
+// The main window: its dialog procedure, initialisation and destruction.
+#include "shell/mainwindow.h"
+#include "engine/sampler.h"
+#include "engine/tick.h"
+#include "engine/worker.h"
+#include "pages/about.h"
+#include "pages/optimization.h"
+#include "pages/startup.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "shell/commands.h"
+#include "shell/fatal.h"
+#include "shell/handles.h"
+#include "shell/pagehost.h"
+#include "shell/placement.h"
+#include "shell/platform.h"
+#include "shell/startup.h"
+#include "shell/tray.h"
+#include <commctrl.h>
+
+const DWORD NoSavedPosition = 0xFFFFFFFF;
+
+static void RestorePosition(HWND window)
+{
+    if (Settings.WindowPos == NoSavedPosition) {
+        PlaceNearTray(window);
+        return;
+    }
+    // Both halves come back unsigned: a window saved left of or above the desktop returns far
+    // to the right or below, where EnsureOnDesktop finds it.
+    int x = static_cast<int>(Settings.WindowPos & 0xFFFF);
+    int y = static_cast<int>(Settings.WindowPos >> 16);
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void InitMainWindow(HWND window)
+{
+    MainWindow = window;
+    LoadSettings();
+    RestorePosition(window);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    StartFreeingWorker();
+    StartMemorySampler();
+    LoadTrayMenus();
+    AddTrayIcon();
+
+    // Each page inserts its tab at the front, so the last created is the first tab.
+    HWND tabs = GetDlgItem(window, IDC_MAIN_TABS);
+    AboutPage = CreatePage(tabs, window, IDD_ABOUT, AboutPageProc, "About");
+    StartupPage = CreatePage(tabs, window, IDD_STARTUP, StartupPageProc, "Startup");
+    OptimizationPage = CreatePage(tabs, window, IDD_OPTIMIZATION, OptimizationPageProc, "Optimization");
+    LayoutPage(OptimizationPage);
+    LayoutPage(StartupPage);
+    LayoutPage(AboutPage);
+    SelectPage(OptimizationPage);
+
+    SetTimer(window, TIMER_REFRESH, Settings.Interval, nullptr);
+    if (Settings.AppLoadFree != 0) {
+        RequestFreeing(Settings.AppLoadFreeSize, 2);
+    }
+}
+
+static void OnDestroy()
+{
+    OpenHelpViewer(MainWindow, HelpFilePath, HELP_QUIT, 0);
+    SaveSettingsAtExit();
+    RemoveTrayIcon();
+    PostQuitMessage(0);
+}
+
+// Low word the left edge, high word the top edge of the restored rectangle, each cut to 16 bits.
+static void OnMove(HWND window)
+{
+    // Moves before the initialisation come from the window's creation at (0, 0); they must
+    // not stand in for a position that the settings are still to load.
+    if (window != MainWindow) {
+        return;
+    }
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    DWORD left = static_cast<DWORD>(placement.rcNormalPosition.left) & 0xFFFF;
+    DWORD top = static_cast<DWORD>(placement.rcNormalPosition.top) & 0xFFFF;
+    Settings.WindowPos = (top << 16) | left;
+}
+
+static void OnNotify(const NMHDR *header)
+{
+    if (header->idFrom == IDC_MAIN_TABS && header->code == TCN_SELCHANGE) {
+        OnTabSelectionChange(header->hwndFrom);
+    }
+}
+
+static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (lParam != 0) {
+        if (LOWORD(wParam) == IDC_MAIN_CLOSE) {
+            ShowWindow(window, SW_HIDE);
+        }
+        return;
+    }
+    // Menu choices only; accelerators carry a high word of 1 and the program has none.
+    if (HIWORD(wParam) == 0) {
+        DispatchCommand(window, LOWORD(wParam));
+    }
+}
+
+static void OnTimer(WPARAM id)
+{
+    if (id == TIMER_REFRESH) {
+        RefreshTick();
+    }
+}
+
+static void RestartRefreshTimer(HWND window)
+{
+    KillTimer(window, TIMER_REFRESH);
+    SetTimer(window, TIMER_REFRESH, Settings.Interval, nullptr);
+}
+
+static BOOL CALLBACK PostRefresh(HWND child, LPARAM)
+{
+    PostMessageA(child, WM_APP_REFRESH, 0, 0);
+    return TRUE;
+}
+
+// EnumChildWindows walks every descendant, so the pages' own controls get the message too.
+static void PassRefreshOn(HWND window)
+{
+    EnumChildWindows(window, PostRefresh, 0);
+}
+
+INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        InitMainWindow(window);
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    case WM_MOVE:
+        OnMove(window);
+        return FALSE;
+    case WM_CLOSE:
+        ShowWindow(window, SW_HIDE);
+        return TRUE;
+    case WM_ENDSESSION:
+        DestroyWindow(window);
+        return FALSE;
+    case WM_NOTIFY:
+        OnNotify(reinterpret_cast<const NMHDR *>(lParam));
+        return FALSE;
+    case WM_DISPLAYCHANGE:
+        EnsureOnDesktop();
+        return FALSE;
+    case WM_COMMAND:
+        OnCommand(window, wParam, lParam);
+        return FALSE;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return FALSE;
+    case WM_APP_TRAY:
+        OnTrayNotify(window, lParam);
+        return FALSE;
+    case WM_APP_INTERVAL:
+        RestartRefreshTimer(window);
+        return FALSE;
+    case WM_APP_REFRESH:
+        PassRefreshOn(window);
+        return FALSE;
+    case WM_APP_FATAL:
+        ReportFatal(reinterpret_cast<const char *>(lParam));
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,0 +1,72 @@
+// The tab pages inside the main window: creation, layout and selection.
+#include "shell/pagehost.h"
+#include "res/resource.h"
+#include "shell/fatal.h"
+#include "shell/handles.h"
+#include "shell/startup.h"
+#include <commctrl.h>
+
+HWND ShownPage;
+
+// The page is a sibling of the tab control, laid over it; its tab carries the page window.
+HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, const char *tabText)
+{
+    HWND page = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(dialogId), mainWindow, procedure, 0);
+    if (!page) {
+        ReportFatal("Can't create dialog page!");
+        return nullptr;
+    }
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT | TCIF_PARAM;
+    item.pszText = const_cast<char *>(tabText);
+    item.lParam = reinterpret_cast<LPARAM>(page);
+    SendMessageA(tabs, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return page;
+}
+
+// Over the display area, one pixel wider to the left, and above the tab control.
+void LayoutPage(HWND page)
+{
+    HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
+    RECT r;
+    GetWindowRect(tabs, &r);
+    POINT topLeft = {r.left, r.top};
+    POINT bottomRight = {r.right, r.bottom};
+    ScreenToClient(MainWindow, &topLeft);
+    ScreenToClient(MainWindow, &bottomRight);
+    r = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    r.left -= 1;
+    SetWindowPos(page, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
+}
+
+static HWND PageOfTab(HWND tabs, int index)
+{
+    TCITEMA item = {};
+    item.mask = TCIF_PARAM;
+    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    return reinterpret_cast<HWND>(item.lParam);
+}
+
+// Moving the selection makes the tab control send TCN_SELCHANGE, which shows the page.
+void SelectPage(HWND page)
+{
+    HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
+    int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        if (PageOfTab(tabs, i) == page) {
+            SendMessageA(tabs, TCM_SETCURFOCUS, i, 0);
+            return;
+        }
+    }
+}
+
+void OnTabSelectionChange(HWND tabs)
+{
+    if (ShownPage) {
+        ShowWindow(ShownPage, SW_HIDE);
+    }
+    int index = static_cast<int>(SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
+    ShownPage = PageOfTab(tabs, index);
+    ShowWindow(ShownPage, SW_SHOW);
+}

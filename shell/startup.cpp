@@ -1,0 +1,88 @@
+// Process start-up, the single-instance rule and the message loop.
+#include "shell/startup.h"
+#include "res/resource.h"
+#include "shell/fatal.h"
+#include "shell/handles.h"
+#include "shell/mainwindow.h"
+#include "shell/placement.h"
+#include <commctrl.h>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+HINSTANCE AppInstance;
+char HelpFilePath[MAX_PATH];
+
+const char *const HelpFileName = "memvale.hlp";
+const char *const InstanceMutexName = "memvale_mutex";
+// Long enough for any path Windows hands out, so a long one is seen whole, not cut.
+const DWORD LongestModulePath = 32768;
+
+// The help file sits in the program's folder. A folder too long for the file name to follow
+// within MAX_PATH leaves the path empty rather than naming some other file.
+void BuildHelpFilePath(const char *programPath)
+{
+    const char *lastBackslash = strrchr(programPath, '\\');
+    size_t folderLength = lastBackslash ? static_cast<size_t>(lastBackslash - programPath) + 1 : 0;
+    if (folderLength + strlen(HelpFileName) >= sizeof HelpFilePath) {
+        HelpFilePath[0] = '\0';
+        return;
+    }
+    snprintf(HelpFilePath, sizeof HelpFilePath, "%.*s%s", static_cast<int>(folderLength), programPath,
+             HelpFileName);
+}
+
+static void BuildHelpFilePathFromModule(HINSTANCE instance)
+{
+    std::vector<char> path(LongestModulePath);
+    DWORD length = GetModuleFileNameA(instance, path.data(), LongestModulePath);
+    if (length == 0 || length >= LongestModulePath) {
+        path[0] = '\0';
+    }
+    BuildHelpFilePath(path.data());
+}
+
+// The mutex handle is never closed: the mutex lives, owned by this instance, until it ends.
+static bool AnotherInstanceRuns()
+{
+    SECURITY_ATTRIBUTES security = {};
+    security.nLength = sizeof security;
+    security.lpSecurityDescriptor = nullptr;
+    security.bInheritHandle = TRUE;
+    SetLastError(ERROR_SUCCESS);
+    CreateMutexA(&security, TRUE, InstanceMutexName);
+    return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool StartUp(HINSTANCE instance)
+{
+    AppInstance = instance;
+    InitCommonControls();
+    BuildHelpFilePathFromModule(instance);
+    return AnotherInstanceRuns();
+}
+
+// Created hidden: at start only the tray icon shows.
+void CreateMainWindow()
+{
+    HWND window = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    if (!window) {
+        ReportFatal("Can't create main window");
+        return;
+    }
+    EnsureOnDesktop();
+}
+
+// Only the main window goes through IsDialogMessageA; as a control parent it also covers the
+// controls of the page shown inside it.
+int RunMessageLoop()
+{
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(MainWindow, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return static_cast<int>(message.wParam);
+}
