@@ -1,0 +1,98 @@
+// The memory sampler against its real thread.
+#include "engine/sampler.h"
+#include "engine/memstatus.h"
+#include "settings/settings.h"
+#include "tests/support/support.h"
+#include <gtest/gtest.h>
+#include <atomic>
+
+static const SIZE_T MB = 1u << 20;
+
+// Counts the samples taken and remembers which thread took the first.
+static std::atomic<int> Samples;
+static std::atomic<DWORD> FirstSampler;
+
+static void WINAPI CountingStatus(LPMEMORYSTATUS status)
+{
+    if (Samples++ == 0) {
+        FirstSampler = GetCurrentThreadId();
+    }
+    status->dwTotalPhys = 256 * MB;
+    status->dwAvailPhys = 100 * MB;
+}
+
+static void SetInterval(DWORD milliseconds)
+{
+    std::atomic_ref<DWORD>(Settings.Interval).store(milliseconds, std::memory_order_relaxed);
+}
+
+TEST(MemorySampler, HasAFilledRecordTakenOnTheCallingThreadAtStart)
+{
+    MemoryStatusSource = CountingStatus;
+    StartMemorySampler();
+    EXPECT_EQ(GetCurrentThreadId(), FirstSampler.load());
+    DWORD count = 0;
+    DWORD index = 7;
+    MEMORYSTATUS *ring = LockSamples(&count, &index);
+    EXPECT_EQ(1u, count);
+    EXPECT_EQ(0u, index);
+    EXPECT_EQ(256 * MB, ring[index].dwTotalPhys);
+    EXPECT_EQ(100 * MB, ring[index].dwAvailPhys);
+    UnlockSamples();
+}
+
+TEST(MemorySampler, NewIntervalTakesEffectAfterTheSleepUnderWay)
+{
+    SetInterval(1000);
+    MemoryStatusSource = CountingStatus;
+    StartMemorySampler();
+    // The thread samples once as it starts, then sleeps a whole second.
+    ASSERT_TRUE(WaitUntil([] { return Samples >= 2; }));
+    SetInterval(100);
+    EXPECT_FALSE(WaitUntil([] { return Samples >= 3; }, 500));
+    ASSERT_TRUE(WaitUntil([] { return Samples >= 3; }, 2000));
+    // Four more at 100 ms would take four seconds at the old interval.
+    EXPECT_TRUE(WaitUntil([] { return Samples >= 7; }, 2500));
+    DWORD index = 7;
+    LockSamples(nullptr, &index);
+    EXPECT_EQ(0u, index);
+    UnlockSamples();
+}
+
+static DWORD WINAPI TryTakeSampleLock(LPVOID)
+{
+    if (!TryEnterCriticalSection(&SampleLock)) {
+        return 0;
+    }
+    LeaveCriticalSection(&SampleLock);
+    return 1;
+}
+
+static bool OtherThreadCanTakeSampleLock()
+{
+    HANDLE thread = CreateThread(nullptr, 0, TryTakeSampleLock, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, 5000);
+    DWORD taken = 0;
+    GetExitCodeThread(thread, &taken);
+    CloseHandle(thread);
+    return taken == 1;
+}
+
+TEST(MemorySampler, SecondUnlockByTheHolderReleasesNothingMore)
+{
+    MemoryStatusSource = CountingStatus;
+    StartMemorySampler();
+    LockSamples(nullptr, nullptr);
+    EXPECT_FALSE(OtherThreadCanTakeSampleLock());
+    UnlockSamples();
+    UnlockSamples();
+    EXPECT_EQ(0u, SampleLockHeld);
+    EXPECT_TRUE(OtherThreadCanTakeSampleLock());
+
+    // The lock still works as a lock after the extra call.
+    LockSamples(nullptr, nullptr);
+    EXPECT_EQ(1u, SampleLockHeld);
+    EXPECT_FALSE(OtherThreadCanTakeSampleLock());
+    UnlockSamples();
+    EXPECT_TRUE(OtherThreadCanTakeSampleLock());
+}

@@ -1,0 +1,493 @@
+// The freeing worker against its real thread and real VirtualAlloc blocks.
+#include "engine/worker.h"
+#include "engine/sampler.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "shell/handles.h"
+#include "shell/platform.h"
+#include "tests/support/support.h"
+#include <gtest/gtest.h>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+static const DWORD MB = 1u << 20;
+static const SIZE_T Page = 4096;
+
+static SIZE_T WholePages(SIZE_T size)
+{
+    return (size + Page - 1) / Page * Page;
+}
+
+// What the worker did with its blocks, written on the worker thread and read by the test
+// after the worker is idle again (the job lock orders the two).
+static std::atomic<int> Commits;
+static std::atomic<int> Releases;
+static std::atomic<int> OverlappingCommits;
+static std::vector<SIZE_T> CommitSizes;
+static std::vector<SIZE_T> ZeroedOffsets; // of the last released block
+static std::vector<DWORD> ProgressAtRelease;
+static SIZE_T LastSize;
+static bool MeetTargetOnRelease;
+
+// Blocks filled with 0xFF, so that the bytes the touch wrote show up as 0.
+static void *FilledCommit(SIZE_T size)
+{
+    if (Commits - Releases != 0) {
+        ++OverlappingCommits;
+    }
+    void *block = VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    memset(block, 0xFF, WholePages(size));
+    CommitSizes.push_back(size);
+    LastSize = size;
+    ++Commits;
+    return block;
+}
+
+static void InspectingRelease(void *block)
+{
+    ProgressAtRelease.push_back(FreeingProgress.load());
+    ZeroedOffsets.clear();
+    const BYTE *bytes = static_cast<const BYTE *>(block);
+    for (SIZE_T offset = 0; offset < WholePages(LastSize); ++offset) {
+        if (bytes[offset] == 0) {
+            ZeroedOffsets.push_back(offset);
+        }
+    }
+    VirtualFree(block, 0, MEM_RELEASE);
+    ++Releases;
+    if (MeetTargetOnRelease) {
+        SetFakeFreeMemory(LastSize);
+    }
+}
+
+static bool WaitIdle(DWORD milliseconds = 10000)
+{
+    return WaitUntil([] { return RequestFreeing(0, 0) == 1; }, milliseconds);
+}
+
+// A machine whose free memory never reaches the targets of the tests.
+static void StartWorkerOnFullMachine()
+{
+    UseFakeMemory(1024 * SIZE_T{MB}, 0);
+    CommitBlock = FilledCommit;
+    ReleaseBlock = InspectingRelease;
+    StartFreeingWorker();
+}
+
+static std::vector<SIZE_T> OffsetsTouchedFor(DWORD target)
+{
+    EXPECT_EQ(1u, RequestFreeing(target, 1));
+    EXPECT_TRUE(WaitIdle());
+    EXPECT_EQ(target, LastSize);
+    return ZeroedOffsets;
+}
+
+TEST(FreeingWorker, TouchesTheStartOfEveryPageThenItsMiddleBelowTheTarget)
+{
+    StartWorkerOnFullMachine();
+    EXPECT_EQ((std::vector<SIZE_T>{0}), OffsetsTouchedFor(2048));
+    EXPECT_EQ((std::vector<SIZE_T>{0}), OffsetsTouchedFor(1));
+    EXPECT_EQ((std::vector<SIZE_T>{0, 2048}), OffsetsTouchedFor(4096));
+    EXPECT_EQ((std::vector<SIZE_T>{0, 2048, 4096}), OffsetsTouchedFor(5000));
+    EXPECT_EQ((std::vector<SIZE_T>{0, 2048, 4096, 6144}), OffsetsTouchedFor(6145));
+}
+
+TEST(FreeingWorker, CommitsOneBlockPerAttemptUntilTheAttemptsAreUsedUp)
+{
+    StartWorkerOnFullMachine();
+    ASSERT_EQ(1u, RequestFreeing(64 * 1024, 3));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(3, Commits);
+    EXPECT_EQ(3, Releases);
+    EXPECT_EQ(0, OverlappingCommits);
+    EXPECT_EQ((std::vector<SIZE_T>{65536, 65536, 65536}), CommitSizes);
+    EXPECT_EQ(0u, FreeingProgress.load());
+}
+
+TEST(FreeingWorker, StopsAfterTheAttemptThatMeetsTheTarget)
+{
+    StartWorkerOnFullMachine();
+    MeetTargetOnRelease = true;
+    ASSERT_EQ(1u, RequestFreeing(64 * 1024, 3));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(1, Commits);
+    EXPECT_EQ(1, Releases);
+}
+
+TEST(FreeingWorker, CommitsNothingWhenTheTargetIsMetOrNoAttemptIsAllowed)
+{
+    StartWorkerOnFullMachine();
+    SetFakeFreeMemory(64 * 1024);
+    ASSERT_EQ(1u, RequestFreeing(64 * 1024, 3));
+    ASSERT_TRUE(WaitIdle());
+    SetFakeFreeMemory(0);
+    ASSERT_EQ(1u, RequestFreeing(64 * 1024, 0));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(0, Commits);
+    EXPECT_EQ(0u, FreeingProgress.load());
+}
+
+TEST(FreeingWorker, RunsAJobPostedBeforeTheNewThreadHasRun)
+{
+    StartWorkerOnFullMachine();
+    ASSERT_EQ(1u, RequestFreeing(8192, 1));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(1, Commits);
+}
+
+// A commit that holds the worker busy until the test lets it go on.
+static HANDLE CommitMayGo;
+static std::atomic<bool> CommitEntered;
+
+static void *HeldCommit(SIZE_T size)
+{
+    CommitEntered = true;
+    WaitForSingleObject(CommitMayGo, 10000);
+    return FilledCommit(size);
+}
+
+static INT_PTR CALLBACK PlainPageProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+static std::string ButtonText(HWND page)
+{
+    char text[64] = "";
+    GetDlgItemTextA(page, IDC_OPT_FREE_BUTTON, text, sizeof text);
+    return text;
+}
+
+static bool ButtonEnabled(HWND page)
+{
+    return IsWindowEnabled(GetDlgItem(page, IDC_OPT_FREE_BUTTON)) != FALSE;
+}
+
+TEST(FreeingRequests, AcceptedJobShowsBusyAndRequestsDuringItAreDroppedUntouched)
+{
+    StartWorkerOnFullMachine();
+    HINSTANCE program = GetModuleHandleA(nullptr);
+    HWND host = CreateDialogParamA(program, MAKEINTRESOURCEA(IDD_MAIN), nullptr, PlainPageProc, 0);
+    OptimizationPage = CreateDialogParamA(program, MAKEINTRESOURCEA(IDD_OPTIMIZATION), host, PlainPageProc, 0);
+    ASSERT_NE(nullptr, OptimizationPage);
+    CommitMayGo = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    CommitBlock = HeldCommit;
+
+    ASSERT_EQ(1u, RequestFreeing(8192, 2));
+    EXPECT_EQ("Busy", ButtonText(OptimizationPage));
+    EXPECT_FALSE(ButtonEnabled(OptimizationPage));
+    ASSERT_TRUE(WaitUntil([] { return CommitEntered.load(); }));
+
+    SetDlgItemTextA(OptimizationPage, IDC_OPT_FREE_BUTTON, "Free");
+    EnableWindow(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), TRUE);
+    EXPECT_EQ(0u, RequestFreeing(16384, 5));
+    EXPECT_EQ(0u, RequestFreeing(0, 0));
+    EXPECT_EQ("Free", ButtonText(OptimizationPage));
+    EXPECT_TRUE(ButtonEnabled(OptimizationPage));
+    EnterCriticalSection(&JobLock);
+    EXPECT_EQ(8192u, FreeingJob.Target);
+    EXPECT_EQ(2u, FreeingJob.AttemptsLeft);
+    EXPECT_EQ(1u, FreeingBusy);
+    LeaveCriticalSection(&JobLock);
+
+    SetEvent(CommitMayGo);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ((std::vector<SIZE_T>{8192, 8192}), CommitSizes);
+}
+
+TEST(FreeingRequests, CancelWhileIdleEndsTheNextJobAtOnceAndTheOneAfterRuns)
+{
+    StartWorkerOnFullMachine();
+    CancelFreeing();
+    ASSERT_EQ(1u, RequestFreeing(8192, 3));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(0, Commits);
+    EXPECT_EQ(1u, KeepFreeing.load());
+    ASSERT_EQ(1u, RequestFreeing(8192, 1));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(1, Commits);
+}
+
+// Guard pages report each first touch of a page on the worker thread, with the progress as
+// it was just before that visit. Re-guarding the page before the faulting one lets the second
+// pass be seen as well.
+struct Visit {
+    SIZE_T Offset;
+    DWORD ProgressBefore;
+    bool operator==(const Visit &other) const = default;
+};
+
+static BYTE *GuardedBlock;
+static SIZE_T GuardedPages;
+static std::vector<Visit> Visits;
+static SIZE_T CancelAtOffset = SIZE_MAX;
+
+static void Guard(SIZE_T page)
+{
+    DWORD old;
+    VirtualProtect(GuardedBlock + page * Page, Page, PAGE_READWRITE | PAGE_GUARD, &old);
+}
+
+static LONG CALLBACK OnGuardPage(EXCEPTION_POINTERS *info)
+{
+    const EXCEPTION_RECORD *record = info->ExceptionRecord;
+    if (record->ExceptionCode != STATUS_GUARD_PAGE_VIOLATION) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    SIZE_T offset = reinterpret_cast<BYTE *>(record->ExceptionInformation[1]) - GuardedBlock;
+    Visits.push_back({offset, FreeingProgress.load()});
+    if (offset == CancelAtOffset) {
+        CancelFreeing();
+    }
+    Guard((offset / Page + GuardedPages - 1) % GuardedPages);
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+static void *GuardedCommit(SIZE_T size)
+{
+    GuardedBlock = static_cast<BYTE *>(VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    GuardedPages = WholePages(size) / Page;
+    for (SIZE_T page = 0; page < GuardedPages; ++page) {
+        Guard(page);
+    }
+    ++Commits;
+    return GuardedBlock;
+}
+
+static void CountingRelease(void *block)
+{
+    ProgressAtRelease.push_back(FreeingProgress.load());
+    VirtualFree(block, 0, MEM_RELEASE);
+    ++Releases;
+}
+
+static void StartWorkerWithGuardedBlocks()
+{
+    StartWorkerOnFullMachine();
+    CommitBlock = GuardedCommit;
+    ReleaseBlock = CountingRelease;
+    AddVectoredExceptionHandler(1, OnGuardPage);
+}
+
+TEST(FreeingProgress, StartsEachAttemptAtZeroAndStaysBelowOneThousand)
+{
+    StartWorkerWithGuardedBlocks();
+    const DWORD target = 64 * 1024; // 16 pages, 32 visits of 2048 bytes
+    ASSERT_EQ(1u, RequestFreeing(target, 1));
+    ASSERT_TRUE(WaitIdle());
+
+    std::vector<Visit> expected;
+    for (SIZE_T visit = 0; visit < 32; ++visit) {
+        SIZE_T offset = visit < 16 ? visit * 4096 : (visit - 16) * 4096 + 2048;
+        // The progress a visit stores counts the bytes before it: visit v stores v * 31.25.
+        DWORD before = visit == 0 ? 1 : static_cast<DWORD>((visit - 1) * 2048.0 / target * 1000.0);
+        expected.push_back({offset, before});
+    }
+    EXPECT_EQ(expected, Visits);
+    EXPECT_EQ((std::vector<DWORD>{968}), ProgressAtRelease);
+    EXPECT_EQ(0u, FreeingProgress.load());
+}
+
+TEST(FreeingProgress, CancelDuringTheFirstPassSkipsTheSecondAndEndsTheJob)
+{
+    StartWorkerWithGuardedBlocks();
+    CancelAtOffset = 5 * 4096;
+    ASSERT_EQ(1u, RequestFreeing(64 * 1024, 3));
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_EQ(6u, Visits.size());
+    EXPECT_EQ(5 * 4096u, Visits.back().Offset);
+    EXPECT_EQ(1, Commits);
+    EXPECT_EQ(1, Releases);
+    EXPECT_EQ(0u, FreeingProgress.load());
+    EXPECT_EQ(1u, KeepFreeing.load());
+}
+
+TEST(FreeingWorker, PriorityFollowsTheSettingWithHighAsHighest)
+{
+    StartWorkerOnFullMachine();
+    EXPECT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(FreeingWorker));
+    Settings.Priority = 2;
+    ApplyWorkerPriority();
+    EXPECT_EQ(THREAD_PRIORITY_HIGHEST, GetThreadPriority(FreeingWorker));
+    Settings.Priority = 0;
+    ApplyWorkerPriority();
+    EXPECT_EQ(THREAD_PRIORITY_IDLE, GetThreadPriority(FreeingWorker));
+    Settings.Priority = 1;
+    ApplyWorkerPriority();
+    EXPECT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(FreeingWorker));
+}
+
+static int BoxesShown;
+static std::string BoxText;
+static std::string BoxCaption;
+static UINT BoxType;
+static HWND BoxOwner;
+
+static int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    ++BoxesShown;
+    BoxOwner = owner;
+    BoxText = text;
+    BoxCaption = caption;
+    BoxType = type;
+    return IDOK;
+}
+
+TEST(FreeUpBy, AcceptsASumEqualToInstalledMemoryAndRefusesOneByteMore)
+{
+    StartWorkerOnFullMachine();
+    ShowMessageBox = RecordBox;
+    UseFakeMemory(1 * MB, 256 * 1024);
+
+    EXPECT_EQ(0u, FreeUpBy(768 * 1024 + 1, 3));
+    EXPECT_EQ(1, BoxesShown);
+    EXPECT_EQ("Currently there is 0.25 MB of free physical memory and\n"
+              "you are trying to free it to 1.00 MB. You can't do that, because\n"
+              "you have only 1.00 MB of physical memory installed!!!",
+              BoxText);
+    EXPECT_EQ("Message", BoxCaption);
+    EXPECT_EQ(UINT{MB_ICONINFORMATION | MB_OK}, BoxType);
+    EXPECT_EQ(GetForegroundWindow(), BoxOwner);
+    EXPECT_EQ(1u, RequestFreeing(0, 0));
+
+    ASSERT_EQ(1u, FreeUpBy(768 * 1024, 3));
+    EnterCriticalSection(&JobLock);
+    EXPECT_EQ(1 * MB, FreeingJob.Target);
+    LeaveCriticalSection(&JobLock);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(3, Commits);
+    EXPECT_EQ(1, BoxesShown);
+}
+
+TEST(FreeUpBy, RefusesASumPastFourGigabytesWithTheTrueSum)
+{
+    StartWorkerOnFullMachine();
+    ShowMessageBox = RecordBox;
+    // 3072 MB free of 3584 MB; 1280 MB more would wrap to 256 MB in 32 bits.
+    UseFakeMemory(3584 * SIZE_T{MB}, 3072 * SIZE_T{MB});
+
+    EXPECT_EQ(0u, FreeUpBy(1280 * MB, 3));
+    EXPECT_EQ(1, BoxesShown);
+    EXPECT_EQ("Currently there is 3072.00 MB of free physical memory and\n"
+              "you are trying to free it to 4352.00 MB. You can't do that, because\n"
+              "you have only 3584.00 MB of physical memory installed!!!",
+              BoxText);
+    EXPECT_EQ(1u, RequestFreeing(0, 0));
+    EXPECT_EQ(0, Commits);
+}
+
+// The death-test child reports through its exit code what ReportFatal showed.
+static bool FatalTextSeen;
+
+static int WINAPI BoxToStderr(HWND, LPCSTR text, LPCSTR caption, UINT type)
+{
+    fprintf(stderr, "%s|%s\n", caption, text);
+    FatalTextSeen = strcmp(text, "There is no enough virtual memory to run\nWill terminate now.\n") == 0 &&
+                    strcmp(caption, "Error") == 0 && (type & MB_ICONERROR) != 0;
+    return IDOK;
+}
+
+static void ExitWithCode(int code)
+{
+    ExitProcess(FatalTextSeen ? 10 + code : 20 + code);
+}
+
+static void *FailingCommit(SIZE_T)
+{
+    return nullptr;
+}
+
+TEST(FreeingWorkerDeathTest, FailedCommitEndsTheProgramWithItsMessage)
+{
+    EXPECT_EXIT(
+        {
+            StartWorkerOnFullMachine();
+            CommitBlock = FailingCommit;
+            ShowMessageBox = BoxToStderr;
+            EndProcess = ExitWithCode;
+            RequestFreeing(8192, 3);
+            WaitUntil([] { return false; }, 10000);
+        },
+        testing::ExitedWithCode(11), "Error.There is no enough virtual memory to run");
+}
+
+// Many requests, cancels and idle queries from this thread against the running worker, some
+// of them under the sample lock as the refresh tick makes them. Each accepted job has a target
+// of its own, so its blocks can be told apart.
+TEST(FreeingStress, EveryAcceptedJobRunsOnceAndTheWorkerEndsIdle)
+{
+    StartWorkerOnFullMachine();
+    std::atomic_ref<DWORD>(Settings.Interval).store(100);
+    StartMemorySampler();
+
+    struct Accepted {
+        DWORD Target;
+        DWORD Attempts;
+        bool CancelBefore; // a cancel since the job before was accepted
+        bool CancelAfter;  // a cancel before the next job was accepted
+    };
+    std::vector<Accepted> accepted;
+    std::mt19937 random(12345);
+    bool cancelled = false;
+    for (int step = 0; step < 100000; ++step) {
+        DWORD roll = random() % 1000;
+        bool busy = false;
+        if (roll < 3) {
+            CancelFreeing();
+            cancelled = true;
+            if (!accepted.empty()) {
+                accepted.back().CancelAfter = true;
+            }
+        } else if (roll < 500) {
+            DWORD target = 2048 + static_cast<DWORD>(accepted.size());
+            DWORD attempts = random() % 4;
+            bool underSampleLock = roll < 250;
+            if (underSampleLock) {
+                LockSamples(nullptr, nullptr);
+            }
+            busy = RequestFreeing(target, attempts) == 0;
+            if (underSampleLock) {
+                UnlockSamples();
+            }
+            if (!busy) {
+                accepted.push_back({target, attempts, cancelled, false});
+                cancelled = false;
+            }
+        } else {
+            busy = RequestFreeing(0, 0) == 0;
+        }
+        // Let the worker on when it is busy, so that many jobs are accepted.
+        if (busy) {
+            SwitchToThread();
+        }
+    }
+    ASSERT_TRUE(WaitIdle(20000));
+    EXPECT_EQ(Commits.load(), Releases.load());
+    EXPECT_EQ(0, OverlappingCommits);
+    EXPECT_GT(accepted.size(), 1000u);
+
+    // Blocks come in the order of the jobs, each job no more than its attempts, and exactly its
+    // attempts when no cancel could have reached it.
+    size_t next = 0;
+    size_t clean = 0;
+    for (const Accepted &job : accepted) {
+        DWORD blocks = 0;
+        while (next < CommitSizes.size() && CommitSizes[next] == job.Target) {
+            ++blocks;
+            ++next;
+        }
+        if (job.CancelBefore || job.CancelAfter) {
+            EXPECT_LE(blocks, job.Attempts) << "target " << job.Target;
+        } else {
+            EXPECT_EQ(job.Attempts, blocks) << "target " << job.Target;
+            ++clean;
+        }
+    }
+    EXPECT_EQ(CommitSizes.size(), next);
+    EXPECT_GT(clean, accepted.size() / 2);
+    EXPECT_EQ(0u, FreeingProgress.load());
+}
