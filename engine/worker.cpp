@@ -43,7 +43,7 @@ void (*ReleaseBlock)(void *block) = ReleaseWithVirtualFree;
 // One pass over the block: the offsets first, first + 4096, ... below target. touched counts
 // the bytes of both passes of the attempt; progress is published from its value before each
 // visit. A cleared KeepFreeing ends the pass before the next visit.
-static void TouchPass(volatile BYTE *block, DWORD first, DWORD target, double *touched)
+static void TouchPass(BYTE *block, DWORD first, DWORD target, double *touched)
 {
     const double size = target;
     double counter = *touched;
@@ -52,11 +52,11 @@ static void TouchPass(volatile BYTE *block, DWORD first, DWORD target, double *t
         if (KeepFreeing.load(std::memory_order_relaxed) == 0) {
             break;
         }
-        // The read and the write both reach memory; the write is what makes the system back
-        // the page. The block is fresh, so writing 0 leaves its content as it was.
-        volatile BYTE *byte = block + offset;
-        static_cast<void>(*byte);
-        *byte = 0;
+        // One read-modify-write instruction that reads the byte and writes 0 (the block is
+        // fresh, so its content stays as it was); the write is what makes the system back the
+        // page. A separate read would fault first and be given a shared zero page, and the
+        // write would then fault a second time.
+        std::atomic_ref<BYTE>(block[offset]).fetch_and(0, std::memory_order_relaxed);
         FreeingProgress.store(static_cast<DWORD>(counter / size * 1000.0), std::memory_order_relaxed);
         counter += HalfPage;
     }
@@ -81,8 +81,8 @@ static void RunJob()
             return;
         }
         double touched = 0;
-        TouchPass(static_cast<volatile BYTE *>(block), 0, target, &touched);
-        TouchPass(static_cast<volatile BYTE *>(block), HalfPage, target, &touched);
+        TouchPass(static_cast<BYTE *>(block), 0, target, &touched);
+        TouchPass(static_cast<BYTE *>(block), HalfPage, target, &touched);
         ReleaseBlock(block);
         if (--FreeingJob.AttemptsLeft == 0) {
             return;
