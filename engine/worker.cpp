@@ -94,8 +94,8 @@ static DWORD WINAPI FreeingWorkerMain(LPVOID)
 {
     // No job can be lost: FreeingBusy is only set under JobLock, and the worker tests it under
     // JobLock, which it holds from going idle until SleepConditionVariableCS releases it and
-    // starts waiting as one step. A job accepted before the thread first gets here, or while
-    // it was running the last one, is seen by the test before any wait.
+    // starts waiting as one step. A job accepted before the thread first gets here is seen by
+    // that test before any wait.
     EnterCriticalSection(&JobLock);
     for (;;) {
         while (FreeingBusy == 0) {
