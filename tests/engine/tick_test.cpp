@@ -1,0 +1,208 @@
+// The refresh tick against the real main window, pages and worker: what it shows in the
+// window, on the free-up button and in the tray, and when it starts automatic freeing.
+#include "engine/tick.h"
+#include "settings/settings.h"
+#include "shell/tray.h"
+#include "tests/support/program.h"
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+const DWORD MB = 1048576;
+
+class TickTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        HoldCommits();
+        window = OpenMainWindow(512 * MB, 100 * MB);
+        ASSERT_NE(window, nullptr);
+        Settings.AutoFree = 0;
+        Settings.MinLimit = 64 * MB;
+        Settings.FreeTo = 16 * MB;
+        Settings.ManualFree = 8 * MB;
+        Settings.BusyIcon = 1;
+        TrayCalls.clear();
+    }
+
+    void TearDown() override
+    {
+        FinishJob();
+    }
+
+    HWND Button() const { return GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON); }
+
+    HWND window = nullptr;
+};
+
+TEST_F(TickTest, FirstTickReplacesTheStartingTipAndIcon)
+{
+    ASSERT_STREQ(TrayIconData.szTip, "Memvale");
+    ASSERT_EQ(TrayIconData.hIcon, ProgramIcon(IDI_APP));
+
+    RefreshTick();
+
+    ASSERT_EQ(TrayCalls.size(), 1u);
+    EXPECT_EQ(TrayCalls[0].Message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(TrayCalls[0].Tip, "Memvale * Free physical: 100 MB");
+    EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_NORMAL));
+    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_MAIN_FREE_TEXT)), "100.00 MB");
+    EXPECT_EQ(WindowText(Button()), "Free up 8.00 MB\n(target: 108.00 MB)");
+    EXPECT_TRUE(IsWindowEnabled(Button()));
+    EXPECT_TRUE(WorkerIdle());
+}
+
+TEST_F(TickTest, FreeMemoryBarTakesMachinesAbove2GiB)
+{
+    UseFakeMemory(3072u * MB, 2560u * MB);
+    DWORD count;
+    DWORD index;
+    MEMORYSTATUS *ring = LockSamples(&count, &index);
+    ring[index].dwTotalPhys = 3072u * MB;
+    ring[index].dwAvailPhys = 2560u * MB;
+    UnlockSamples();
+
+    RefreshTick();
+
+    HWND bar = GetDlgItem(window, IDC_MAIN_FREE_BAR);
+    PBRANGE range;
+    SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(range.iLow, 0);
+    EXPECT_EQ(range.iHigh, 49152);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 40960);
+}
+
+TEST_F(TickTest, ButtonTargetDoesNotWrapAt4GiB)
+{
+    Settings.ManualFree = 0xFFFF0000u;
+    RefreshTick();
+    EXPECT_EQ(WindowText(Button()), "Free up 4095.94 MB\n(target: 4195.94 MB)");
+}
+
+TEST_F(TickTest, BelowLowerLimitStartsAJobInTheSameTick)
+{
+    SetFreeMemory(10 * MB);
+
+    RefreshTick();
+
+    EXPECT_FALSE(WorkerIdle());
+    EXPECT_EQ(FreeingJob.Target, 16 * MB);
+    EXPECT_EQ(WindowText(Button()), "Busy");
+    EXPECT_FALSE(IsWindowEnabled(Button()));
+    ASSERT_EQ(TrayCalls.size(), 1u);
+    EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_BUSY));
+    EXPECT_EQ(BusyIconShown, 1u);
+}
+
+TEST_F(TickTest, AutomaticFreeingSwitchedOffShowsTheLowIcon)
+{
+    Settings.AutoFree = 1;
+    SetFreeMemory(10 * MB);
+
+    RefreshTick();
+
+    EXPECT_TRUE(WorkerIdle());
+    EXPECT_EQ(CommitCount.load(), 0);
+    ASSERT_EQ(TrayCalls.size(), 1u);
+    EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_LOW));
+}
+
+TEST_F(TickTest, LowerLimitZeroNeverFreesNorShowsLow)
+{
+    Settings.MinLimit = 0;
+    SetFreeMemory(0);
+
+    RefreshTick();
+
+    EXPECT_TRUE(WorkerIdle());
+    ASSERT_EQ(TrayCalls.size(), 1u);
+    EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_NORMAL));
+    EXPECT_EQ(TrayCalls[0].Tip, "Memvale * Free physical: 0 MB");
+}
+
+TEST_F(TickTest, FreeExactlyAtLowerLimitIsNormal)
+{
+    SetFreeMemory(64 * MB);
+
+    RefreshTick();
+
+    EXPECT_TRUE(WorkerIdle());
+    ASSERT_EQ(TrayCalls.size(), 1u);
+    EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_NORMAL));
+}
+
+TEST_F(TickTest, BusyTextsAndProgressBarRange)
+{
+    HWND bar = GetDlgItem(OptimizationPage, IDC_OPT_PROGRESS);
+    ASSERT_EQ(RequestFreeing(HeldTarget, 1), 1u); // held before its commit: progress stays ours
+    PBRANGE range;
+
+    RefreshTick(); // progress 1, as the accepted request left it
+    EXPECT_EQ(WindowText(Button()), "Freeing (0% done)");
+    EXPECT_FALSE(IsWindowEnabled(Button()));
+    SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(range.iHigh, 1000);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 1);
+
+    // At 0 only the position is set: a range put there before survives.
+    SendMessageA(bar, PBM_SETRANGE32, 0, 77);
+    FreeingProgress = 0;
+    RefreshTick();
+    EXPECT_EQ(WindowText(Button()), "Freeing (0% done)");
+    SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(range.iHigh, 77);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 0);
+
+    FreeingProgress = 994;
+    RefreshTick();
+    EXPECT_EQ(WindowText(Button()), "Freeing (99% done)");
+    SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(range.iHigh, 1000);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 994);
+
+    FreeingProgress = 995;
+    RefreshTick();
+    EXPECT_EQ(WindowText(Button()), "Freeing (100% done)");
+
+    FreeingProgress = 5;
+    RefreshTick();
+    EXPECT_EQ(WindowText(Button()), "Freeing (1% done)");
+}
+
+TEST_F(TickTest, BusyIconIsSentOnTheFirstBusyTickOfEachJob)
+{
+    for (int job = 0; job < 2; ++job) {
+        HoldCommits();
+        ASSERT_EQ(RequestFreeing(HeldTarget, 1), 1u);
+        TrayCalls.clear();
+
+        RefreshTick();
+        RefreshTick(); // same tip, busy icon already shown: nothing to send
+
+        ASSERT_EQ(TrayCalls.size(), 1u) << "job " << job;
+        EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_BUSY));
+
+        FinishJob();
+        ASSERT_TRUE(WorkerIdle());
+        RefreshTick();
+        EXPECT_EQ(TrayCalls.back().Icon, ProgramIcon(IDI_NORMAL));
+        EXPECT_EQ(BusyIconShown, 0u);
+    }
+}
+
+TEST_F(TickTest, WithoutBusyIconTheIconFollowsFreeMemory)
+{
+    Settings.BusyIcon = 0;
+    Settings.AutoFree = 1;
+    ASSERT_EQ(RequestFreeing(HeldTarget, 1), 1u);
+
+    RefreshTick();
+    SetFreeMemory(10 * MB);
+    RefreshTick();
+    RefreshTick();
+
+    ASSERT_EQ(TrayCalls.size(), 3u); // every tick sends, unchanged tip or not
+    EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_NORMAL));
+    EXPECT_EQ(TrayCalls[1].Icon, ProgramIcon(IDI_LOW));
+    EXPECT_EQ(TrayCalls[2].Icon, ProgramIcon(IDI_LOW));
+    EXPECT_EQ(BusyIconShown, 0u);
+}

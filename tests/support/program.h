@@ -1,0 +1,137 @@
+// The program's main window in a test: created from its own resources, with the tray calls
+// recorded, the worker's commits held at will and the sampled figures set by the test.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+#include <atomic>
+#include <string>
+#include <vector>
+#include "engine/sampler.h"
+#include "engine/worker.h"
+#include "res/resource.h"
+#include "shell/handles.h"
+#include "shell/mainwindow.h"
+#include "shell/platform.h"
+#include "shell/startup.h"
+#include "tests/support/support.h"
+
+// One Shell_NotifyIconA call, with the parts of the record it carried.
+struct TrayCall {
+    DWORD Message;
+    DWORD Size;
+    HWND Window;
+    UINT Id;
+    UINT Flags;
+    UINT CallbackMessage;
+    HICON Icon;
+    std::string Tip;
+};
+
+inline std::vector<TrayCall> TrayCalls;
+inline BOOL TrayAnswer = TRUE; // what the notification area answers
+
+inline BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAA data)
+{
+    TrayCalls.push_back({message, data->cbSize, data->hWnd, data->uID, data->uFlags,
+                         data->uCallbackMessage, data->hIcon, data->szTip});
+    return TrayAnswer;
+}
+
+inline std::vector<std::string> MessageTexts;
+
+inline int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR, UINT)
+{
+    MessageTexts.push_back(text);
+    return IDOK;
+}
+
+inline std::vector<UINT> HelpCommands;
+
+inline BOOL WINAPI RecordHelpViewer(HWND, LPCSTR, UINT command, ULONG_PTR)
+{
+    HelpCommands.push_back(command);
+    return TRUE;
+}
+
+// While the gate is closed the worker waits before each commit, so a job stays busy.
+inline HANDLE CommitGate;
+inline std::atomic<int> CommitCount;
+
+inline void *GatedCommit(SIZE_T size)
+{
+    WaitForSingleObject(CommitGate, INFINITE);
+    ++CommitCount;
+    return VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+}
+
+inline void HoldCommits()
+{
+    if (!CommitGate) {
+        CommitGate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    }
+    ResetEvent(CommitGate);
+    CommitBlock = GatedCommit;
+}
+
+inline void ReleaseCommits()
+{
+    if (CommitGate) {
+        SetEvent(CommitGate);
+    }
+}
+
+inline bool WorkerIdle()
+{
+    return RequestFreeing(0, 0) != 0;
+}
+
+// Above the free memory of every test machine here, so a job with it runs until it is let go.
+const DWORD HeldTarget = 128 * 1048576;
+
+// Ends a held job quickly: cancelled, it commits its block once and touches nothing.
+inline void FinishJob()
+{
+    CancelFreeing();
+    ReleaseCommits();
+    WaitUntil(WorkerIdle);
+}
+
+inline HICON ProgramIcon(int id)
+{
+    return LoadIconA(AppInstance, MAKEINTRESOURCEA(id));
+}
+
+// Free memory as the sampler has it now, and as a fresh reading gives it.
+inline void SetFreeMemory(DWORD free)
+{
+    SetFakeFreeMemory(free);
+    DWORD count;
+    DWORD index;
+    MEMORYSTATUS *ring = LockSamples(&count, &index);
+    ring[index].dwAvailPhys = free;
+    UnlockSamples();
+}
+
+// The hidden main window with its pages, worker and sampler, on a machine of the given
+// memory; its timer is stopped so that the test decides when a tick runs.
+inline HWND OpenMainWindow(SIZE_T installed, SIZE_T free)
+{
+    AppInstance = GetModuleHandleA(nullptr);
+    UseFakeMemory(installed, free);
+    NotifyTray = RecordTrayCall;
+    ShowMessageBox = RecordMessageBox;
+    OpenHelpViewer = RecordHelpViewer;
+    HWND window = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+                                     MainDialogProc, 0);
+    if (window) {
+        KillTimer(window, TIMER_REFRESH);
+    }
+    return window;
+}
+
+inline std::string WindowText(HWND window)
+{
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
