@@ -17,7 +17,7 @@ display_alive() {
 start_xvfb() {
   local n=90
   while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 &
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 9>&- &
   echo $! >"$state/xvfb.pid"
   for _ in $(seq 100); do
     [[ -e /tmp/.X11-unix/X$n ]] && break
@@ -31,10 +31,12 @@ start() {
   flock 9
   display_alive || start_xvfb
   export DISPLAY=$(cat "$state/display")
+  # The persistent server comes first, so that wineboot uses it; one already running is fine.
+  # No child keeps the lock's descriptor: a daemon holding it would block every later start.
+  wineserver -p 9>&- 2>/dev/null || true
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
-    wineboot -i >"$state/wineboot.log" 2>&1
+    wineboot -i >"$state/wineboot.log" 2>&1 9>&-
   fi
-  wineserver -p
   flock -u 9
 }
 
