@@ -206,3 +206,25 @@ TEST_F(TickTest, WithoutBusyIconTheIconFollowsFreeMemory)
     EXPECT_EQ(TrayCalls[2].Icon, ProgramIcon(IDI_LOW));
     EXPECT_EQ(BusyIconShown, 0u);
 }
+
+static void ReleaseAndFreeMemory(void *block)
+{
+    VirtualFree(block, 0, MEM_RELEASE);
+    SetFakeFreeMemory(20 * MB); // what the run has freed
+}
+
+TEST_F(TickTest, TimerFreesMemoryOnceItDropsBelowTheLowerLimit)
+{
+    ReleaseCommits();
+    ReleaseBlock = ReleaseAndFreeMemory;
+    Settings.MinLimit = 12 * MB;
+    Settings.Interval = 100;
+    SetFreeMemory(10 * MB);
+    SendMessageA(window, WM_APP_INTERVAL, 0, 0);
+
+    ASSERT_TRUE(WaitUntil([] { return CommitCount.load() == 1 && WorkerIdle(); }));
+    ASSERT_TRUE(WaitUntil([] { return TrayIconData.hIcon == ProgramIcon(IDI_NORMAL); }));
+    EXPECT_STREQ(TrayIconData.szTip, "Memvale * Free physical: 20 MB");
+    EXPECT_EQ(CommitCount.load(), 1);
+    EXPECT_TRUE(IsWindowEnabled(Button()));
+}
