@@ -1,0 +1,368 @@
+// The main window from the program's own resources: its start-up, its pages and tabs, the
+// messages it answers, its position setting and its destruction.
+#include "pages/optimization.h"
+#include "settings/settings.h"
+#include "shell/pagehost.h"
+#include "shell/placement.h"
+#include "shell/fatal.h"
+#include "tests/shell/shell_fixture.h"
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+
+using namespace shelltest;
+
+static std::string TabText(HWND tabs, int index)
+{
+    char text[64] = "";
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT | TCIF_PARAM;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+static HWND TabPage(HWND tabs, int index)
+{
+    TCITEMA item = {};
+    item.mask = TCIF_PARAM;
+    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    return reinterpret_cast<HWND>(item.lParam);
+}
+
+static bool HasVisibleStyle(HWND window)
+{
+    return (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+static HWND Tabs()
+{
+    return GetDlgItem(MainWindow, IDC_MAIN_TABS);
+}
+
+static bool AllSettingsStored()
+{
+    for (const SettingEntry &row : SettingsTable) {
+        bool found = false;
+        ReadRegistryDword(SettingsKey, row.Name, &found);
+        if (!found) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(MainWindowStart, LoadsSettingsThenBuildsTheHiddenWindowWithItsPages)
+{
+    // Both differ from the defaults, and the pages show them only if they were loaded first.
+    WriteRegistryDword(SettingsKey, "AutoFree", 1);
+    WriteRegistryDword(SettingsKey, "SaveConfig", 0);
+
+    HWND window = OpenProgram();
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+    ASSERT_NE(OptimizationPage, nullptr);
+    ASSERT_NE(StartupPage, nullptr);
+    ASSERT_NE(AboutPage, nullptr);
+    for (HWND page : {OptimizationPage, StartupPage, AboutPage}) {
+        EXPECT_EQ(GetParent(page), window);
+    }
+    EXPECT_EQ(IsDlgButtonChecked(OptimizationPage, IDC_OPT_AUTOFREE_CHECK), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(StartupPage, IDC_STARTUP_SAVECONFIG), BST_UNCHECKED);
+
+    HWND tabs = Tabs();
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(TabText(tabs, 0), "Optimization");
+    EXPECT_EQ(TabText(tabs, 1), "Startup");
+    EXPECT_EQ(TabText(tabs, 2), "About");
+    EXPECT_EQ(TabPage(tabs, 0), OptimizationPage);
+    EXPECT_EQ(TabPage(tabs, 1), StartupPage);
+    EXPECT_EQ(TabPage(tabs, 2), AboutPage);
+
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(ShownPage, OptimizationPage);
+    EXPECT_TRUE(HasVisibleStyle(OptimizationPage));
+    EXPECT_FALSE(HasVisibleStyle(StartupPage));
+    EXPECT_FALSE(HasVisibleStyle(AboutPage));
+
+    ASSERT_FALSE(TrayMessages.empty());
+    EXPECT_EQ(TrayMessages[0], static_cast<DWORD>(NIM_ADD));
+}
+
+TEST(MainWindowStart, FirstStartSitsNextToTheTrayAndRemembersIt)
+{
+    MakeBottomTray();
+    HWND window = OpenProgram();
+    ASSERT_NE(window, nullptr);
+    RECT r = WindowRect(window);
+    RECT area = BottomRightArea();
+    EXPECT_EQ(r.right, area.right);
+    EXPECT_EQ(r.bottom, area.top - 4);
+    EXPECT_EQ(Settings.WindowPos, (static_cast<DWORD>(r.top) << 16) | static_cast<DWORD>(r.left));
+}
+
+TEST(MainWindowStart, RestoresTheSavedPosition)
+{
+    MakeBottomTray();
+    WriteRegistryDword(SettingsKey, "WindowPos", (100u << 16) | 50u);
+    HWND window = OpenProgram();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(WindowRect(window).left, 50);
+    EXPECT_EQ(WindowRect(window).top, 100);
+}
+
+TEST(MainWindowStart, PositionSavedLeftOfTheDesktopComesBackNextToTheTray)
+{
+    MakeBottomTray();
+    WriteRegistryDword(SettingsKey, "WindowPos", (100u << 16) | 0xFFF8u);
+    HWND window = OpenProgram();
+    ASSERT_NE(window, nullptr);
+    RECT r = WindowRect(window);
+    EXPECT_EQ(r.right, BottomRightArea().right);
+    EXPECT_EQ(r.bottom, BottomRightArea().top - 4);
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = OpenProgram();
+        ASSERT_NE(window, nullptr);
+    }
+
+    HWND window = nullptr;
+};
+
+TEST_F(MainWindowTest, MovesAreStoredAsTwoSixteenBitHalves)
+{
+    SetWindowPos(window, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(Settings.WindowPos, 0x00C8012Cu);
+    SetWindowPos(window, nullptr, -8, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(Settings.WindowPos, 0x0064FFF8u);
+    SetWindowPos(window, nullptr, -1, -1, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    EXPECT_EQ(Settings.WindowPos, 0xFFFFFFFFu);
+}
+
+TEST_F(MainWindowTest, CloseOnlyHides)
+{
+    ShowWindow(window, SW_SHOW);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(IsWindowVisible(window));
+
+    ShowWindow(window, SW_SHOW);
+    HWND close = GetDlgItem(window, IDC_MAIN_CLOSE);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), reinterpret_cast<LPARAM>(close));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(std::find(TrayMessages.begin(), TrayMessages.end(), static_cast<DWORD>(NIM_DELETE)) ==
+                TrayMessages.end());
+}
+
+TEST_F(MainWindowTest, MenuCommandsAndTrayClicksReachTheCommandSet)
+{
+    // An accelerator's high word is 1: it is not a menu choice.
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_CONFIG, 1), 0);
+    EXPECT_FALSE(IsWindowVisible(window));
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDM_CONFIG, 0), 0);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    SendMessageA(window, WM_APP_TRAY, 0, WM_LBUTTONUP);
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(MainWindowTest, SelectPageShowsOnlyThePageOfATab)
+{
+    HWND tabs = Tabs();
+    SelectPage(tabs);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(ShownPage, OptimizationPage);
+
+    SelectPage(AboutPage);
+    EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(ShownPage, AboutPage);
+    EXPECT_TRUE(HasVisibleStyle(AboutPage));
+    EXPECT_FALSE(HasVisibleStyle(OptimizationPage));
+
+    SelectPage(AboutPage);
+    EXPECT_EQ(ShownPage, AboutPage);
+    EXPECT_TRUE(HasVisibleStyle(AboutPage));
+
+    SelectPage(StartupPage);
+    EXPECT_EQ(ShownPage, StartupPage);
+    EXPECT_FALSE(HasVisibleStyle(AboutPage));
+}
+
+TEST_F(MainWindowTest, PagesCoverTheTabsDisplayAreaAndLieAboveTheTabs)
+{
+    HWND tabs = Tabs();
+    RECT area;
+    GetWindowRect(tabs, &area);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&area), 2);
+    SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+
+    for (HWND page : {OptimizationPage, StartupPage, AboutPage}) {
+        RECT r;
+        GetWindowRect(page, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&r), 2);
+        EXPECT_EQ(r.left, area.left - 1);
+        EXPECT_EQ(r.top, area.top);
+        EXPECT_EQ(r.right, area.right);
+        EXPECT_EQ(r.bottom, area.bottom);
+        bool tabsBelow = false;
+        for (HWND next = GetWindow(page, GW_HWNDNEXT); next; next = GetWindow(next, GW_HWNDNEXT)) {
+            tabsBelow = tabsBelow || next == tabs;
+        }
+        EXPECT_TRUE(tabsBelow);
+    }
+}
+
+static std::set<HWND> RefreshedWindows;
+
+static LRESULT CALLBACK RecordRefresh(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG *msg = reinterpret_cast<const MSG *>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_APP_REFRESH) {
+        RefreshedWindows.insert(msg->hwnd);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+static BOOL CALLBACK CollectDescendant(HWND child, LPARAM lParam)
+{
+    reinterpret_cast<std::set<HWND> *>(lParam)->insert(child);
+    return TRUE;
+}
+
+TEST_F(MainWindowTest, RefreshIsPostedOnToEveryDescendant)
+{
+    std::set<HWND> descendants;
+    EnumChildWindows(window, CollectDescendant, reinterpret_cast<LPARAM>(&descendants));
+    ASSERT_TRUE(descendants.count(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON)));
+    ASSERT_TRUE(descendants.count(GetDlgItem(window, IDC_MAIN_CLOSE)));
+
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, RecordRefresh, nullptr, GetCurrentThreadId());
+    SendMessageA(window, WM_APP_REFRESH, 0, 0);
+    EXPECT_TRUE(RefreshedWindows.empty()) << "posted, so nothing arrives before the pump";
+    EXPECT_TRUE(WaitUntil([&] { return RefreshedWindows == descendants; }));
+    UnhookWindowsHookEx(hook);
+}
+
+static bool RefreshTimerFired;
+
+static LRESULT CALLBACK RecordTimer(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG *msg = reinterpret_cast<const MSG *>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_TIMER &&
+        msg->hwnd == MainWindow && msg->wParam == TIMER_REFRESH) {
+        RefreshTimerFired = true;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MainWindowTest, IntervalMessageRestartsTheRefreshTimer)
+{
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, RecordTimer, nullptr, GetCurrentThreadId());
+    Settings.Interval = 100;
+    EXPECT_FALSE(WaitUntil([] { return RefreshTimerFired; }, 400)) << "the fixture stopped the timer";
+    SendMessageA(window, WM_APP_INTERVAL, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return RefreshTimerFired; }));
+    UnhookWindowsHookEx(hook);
+}
+
+TEST_F(MainWindowTest, DisplayChangeBringsAWindowOffTheDesktopBack)
+{
+    MakeBottomTray();
+    SetWindowPos(window, nullptr, DesktopRect().right + 50, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    SendMessageA(window, WM_DISPLAYCHANGE, 32, MAKELPARAM(1280, 1024));
+    EXPECT_EQ(WindowRect(window).right, BottomRightArea().right);
+}
+
+static void ExpectDestructionSteps(WPARAM sessionEnds)
+{
+    HWND window = OpenProgram();
+    ASSERT_NE(window, nullptr);
+    TrayMessages.clear();
+
+    SendMessageA(window, WM_ENDSESSION, sessionEnds, 0);
+
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(HelpCommands, std::vector<UINT>{HELP_QUIT});
+    EXPECT_EQ(TrayMessages, std::vector<DWORD>{NIM_DELETE});
+    EXPECT_TRUE(AllSettingsStored());
+    EXPECT_EQ(RunMessageLoop(), 0);
+}
+
+TEST(MainWindowEnd, SessionEndDestroysTheWindow)
+{
+    ExpectDestructionSteps(TRUE);
+}
+
+TEST(MainWindowEnd, CalledOffSessionEndAlsoDestroysTheWindow)
+{
+    ExpectDestructionSteps(FALSE);
+}
+
+TEST(MainWindowEnd, WithoutSaveOnExitOnlyThatChoiceIsWritten)
+{
+    WriteRegistryDword(SettingsKey, "SaveConfig", 0);
+    HWND window = OpenProgram();
+    ASSERT_NE(window, nullptr);
+    Settings.Interval = 5000;
+    DestroyWindow(window);
+    bool found = true;
+    ReadRegistryDword(SettingsKey, "Interval", &found);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(ReadRegistryDword(SettingsKey, "SaveConfig", &found), 0u);
+    EXPECT_TRUE(found);
+}
+
+// The fatal report from another thread, seen by the seams of the process that ends.
+static DWORD UiThread;
+static DWORD BoxSeen;
+
+static int WINAPI CheckFatalBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && std::string(text) == "worker failed" &&
+              std::string(caption) == "Error" && type == MB_ICONERROR;
+    return IDOK;
+}
+
+// Exit code: 1 for the fatal code, 2 for the icon removed, 4 for the settings saved, 8 for
+// the box shown on the UI thread.
+static void CheckFatalExit(int code)
+{
+    bool iconRemoved =
+        std::find(TrayMessages.begin(), TrayMessages.end(), static_cast<DWORD>(NIM_DELETE)) != TrayMessages.end();
+    ExitProcess((code == 1 ? 1 : 0) | (iconRemoved ? 2 : 0) | (AllSettingsStored() ? 4 : 0) | (BoxSeen ? 8 : 0));
+}
+
+static DWORD WINAPI FailOnWorker(LPVOID)
+{
+    ReportFatal("worker failed");
+    return 0;
+}
+
+static void RunUntilFatalReport()
+{
+    HWND window = OpenProgram();
+    if (!window) {
+        ExitProcess(100);
+    }
+    UiThread = GetCurrentThreadId();
+    ShowMessageBox = CheckFatalBox;
+    EndProcess = CheckFatalExit;
+    CloseHandle(CreateThread(nullptr, 0, FailOnWorker, nullptr, 0, nullptr));
+    RunMessageLoop();
+    ExitProcess(101);
+}
+
+TEST(MainWindowDeathTest, FatalReportFromAnotherThreadSavesAndRemovesTheIcon)
+{
+    EXPECT_EXIT(RunUntilFatalReport(), testing::ExitedWithCode(15), "");
+}

@@ -1,0 +1,142 @@
+// Placing the main window next to the notification area, and bringing it back on the desktop.
+#include "shell/placement.h"
+#include "tests/shell/shell_fixture.h"
+#include <gtest/gtest.h>
+
+using namespace shelltest;
+
+static INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+class PlacementTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+                                    PlainDialog, 0);
+        ASSERT_NE(window, nullptr);
+        RECT r = WindowRect(window);
+        width = r.right - r.left;
+        height = r.bottom - r.top;
+        desktop = DesktopRect();
+    }
+
+    // Where the window lands with the notification area at that rectangle.
+    POINT PlaceAgainst(RECT area)
+    {
+        HWND taskbar = MakeTray(area, area);
+        SetWindowPos(window, nullptr, 300, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        PlaceNearTray(window);
+        DestroyWindow(taskbar);
+        RECT r = WindowRect(window);
+        return {r.left, r.top};
+    }
+
+    HWND window = nullptr;
+    int width = 0;
+    int height = 0;
+    RECT desktop = {};
+};
+
+static void ExpectAt(POINT actual, LONG x, LONG y)
+{
+    EXPECT_EQ(actual.x, x);
+    EXPECT_EQ(actual.y, y);
+}
+
+TEST_F(PlacementTest, SitsBesideTheAreaOnItsSideOfTheScreen)
+{
+    LONG right = desktop.right;
+    LONG bottom = desktop.bottom;
+    {
+        SCOPED_TRACE("bottom right");
+        ExpectAt(PlaceAgainst({right - 200, bottom - 30, right - 10, bottom}), right - 10 - width,
+                 bottom - 30 - height - 4);
+    }
+    {
+        SCOPED_TRACE("top right");
+        ExpectAt(PlaceAgainst({right - 200, 0, right - 10, 30}), right - 10 - width, 34);
+    }
+    {
+        SCOPED_TRACE("bottom left");
+        ExpectAt(PlaceAgainst({10, bottom - 30, 200, bottom}), 10, bottom - 30 - height - 4);
+    }
+    {
+        SCOPED_TRACE("top left");
+        ExpectAt(PlaceAgainst({10, 0, 200, 30}), 10, 34);
+    }
+}
+
+TEST_F(PlacementTest, TheMiddleOfTheDesktopCountsAsRightAndUpperHalf)
+{
+    LONG middleX = desktop.right / 2;
+    LONG middleY = desktop.bottom / 2;
+    {
+        SCOPED_TRACE("left edge at the middle");
+        ExpectAt(PlaceAgainst({middleX, desktop.bottom - 30, middleX + 100, desktop.bottom}),
+                 middleX + 100 - width, desktop.bottom - 30 - height - 4);
+    }
+    {
+        SCOPED_TRACE("one to the left of the middle");
+        ExpectAt(PlaceAgainst({middleX - 1, desktop.bottom - 30, middleX + 100, desktop.bottom}),
+                 middleX - 1, desktop.bottom - 30 - height - 4);
+    }
+    {
+        SCOPED_TRACE("top edge at the middle");
+        ExpectAt(PlaceAgainst({10, middleY, 40, middleY + 200}), 10, middleY + 200 + 4);
+    }
+    {
+        SCOPED_TRACE("one below the middle");
+        ExpectAt(PlaceAgainst({10, middleY + 1, 40, middleY + 200}), 10, middleY + 1 - height - 4);
+    }
+}
+
+TEST_F(PlacementTest, NoNotificationAreaLeavesTheWindowWhereItIs)
+{
+    // Wine's desktop may have a task bar window of its own, but without a notification area.
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (taskbar && FindWindowExA(taskbar, nullptr, "TrayNotifyWnd", nullptr)) {
+        GTEST_SKIP() << "this desktop has a notification area of its own";
+    }
+    SetWindowPos(window, nullptr, 123, 45, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    PlaceNearTray(window);
+    ExpectAt({WindowRect(window).left, WindowRect(window).top}, 123, 45);
+}
+
+TEST_F(PlacementTest, EnsureOnDesktopMovesOnlyAWindowWhollyOutside)
+{
+    MakeBottomTray();
+    MainWindow = window;
+    RECT area = BottomRightArea();
+    POINT nearTray = {area.right - width, area.top - height - 4};
+
+    struct Case {
+        const char *name;
+        int x;
+        int y;
+        bool moved;
+    } cases[] = {
+        {"touching the left edge", desktop.left - width, 200, false},
+        {"touching the right edge", desktop.right, 200, false},
+        {"touching the top edge", 200, desktop.top - height, false},
+        {"touching the bottom edge", 200, desktop.bottom, false},
+        {"one past the left edge", desktop.left - width - 1, 200, true},
+        {"one past the right edge", desktop.right + 1, 200, true},
+        {"one past the top edge", 200, desktop.top - height - 1, true},
+        {"one past the bottom edge", 200, desktop.bottom + 1, true},
+        {"saved at x = -8, restored unsigned", 65528, 100, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetWindowPos(window, nullptr, c.x, c.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        EnsureOnDesktop();
+        RECT r = WindowRect(window);
+        if (c.moved) {
+            ExpectAt({r.left, r.top}, nearTray.x, nearTray.y);
+        } else {
+            ExpectAt({r.left, r.top}, c.x, c.y);
+        }
+    }
+}
