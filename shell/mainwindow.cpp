@@ -173,6 +173,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ReportFatal(reinterpret_cast<const char *>(lParam));
         return FALSE;
     default:
+        // Explorer's restart message is registered at run time, so it cannot be a case label.
+        if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage) {
+            ReAddTrayIcon();
+        }
         return FALSE;
     }
 }
