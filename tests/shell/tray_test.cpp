@@ -1,0 +1,169 @@
+// The tray icon against the real main window: its record, the menus its clicks open, and
+// getting the icon back when the notification area has lost it.
+#include "shell/tray.h"
+#include "engine/tick.h"
+#include "settings/settings.h"
+#include "shell/pagehost.h"
+#include "tests/support/program.h"
+#include <gtest/gtest.h>
+
+const DWORD MB = 1048576;
+
+class TrayTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        HoldCommits();
+        window = OpenMainWindow(512 * MB, 100 * MB);
+        ASSERT_NE(window, nullptr);
+        Settings.AutoFree = 0;
+        Settings.MinLimit = 0;
+        Settings.ManualFree = 4194304;
+    }
+
+    void TearDown() override
+    {
+        FinishJob();
+    }
+
+    HWND window = nullptr;
+};
+
+static std::string ItemText(HMENU menu, UINT id)
+{
+    char text[256] = "";
+    GetMenuStringA(menu, id, text, sizeof text, MF_BYCOMMAND);
+    return text;
+}
+
+static bool ItemChecked(HMENU menu, UINT id)
+{
+    return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+TEST_F(TrayTest, IconIsAddedWithTheFirstRecordForm)
+{
+    ASSERT_EQ(TrayCalls.size(), 1u);
+    const TrayCall &add = TrayCalls[0];
+    EXPECT_EQ(add.Message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(add.Size, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+#ifndef _WIN64
+    EXPECT_EQ(add.Size, 88u);
+#endif
+    EXPECT_EQ(add.Window, window);
+    EXPECT_EQ(add.Id, 0u);
+    EXPECT_EQ(add.Flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(add.CallbackMessage, WM_APP_TRAY);
+    EXPECT_EQ(add.Icon, ProgramIcon(IDI_APP));
+    EXPECT_EQ(add.Tip, "Memvale");
+}
+
+TEST_F(TrayTest, IdleMenuOffersTheManualAmountAndItsTarget)
+{
+    RefreshIdleMenu();
+    EXPECT_EQ(ItemText(IdleMenu, IDM_FREE_NOW), "Free up 4.00 MB (target: 104.00 MB)");
+    EXPECT_TRUE(ItemChecked(IdleMenu, IDM_AUTOFREE));
+
+    Settings.AutoFree = 1;
+    Settings.ManualFree = 0xFFFF0000u; // the target lies past 4 GiB and must not wrap
+    RefreshIdleMenu();
+    EXPECT_EQ(ItemText(IdleMenu, IDM_FREE_NOW), "Free up 4095.94 MB (target: 4195.94 MB)");
+    EXPECT_FALSE(ItemChecked(IdleMenu, IDM_AUTOFREE));
+}
+
+// Records the popup that opens and closes it again as soon as the menu loop runs.
+static HMENU OpenedPopup;
+static HHOOK MenuHook;
+
+static LRESULT CALLBACK WatchMenus(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *call = reinterpret_cast<const CWPSTRUCT *>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITMENUPOPUP) {
+        OpenedPopup = reinterpret_cast<HMENU>(call->wParam);
+    }
+    return CallNextHookEx(MenuHook, code, wParam, lParam);
+}
+
+static void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+    EndMenu();
+}
+
+static HMENU RightClick(HWND window)
+{
+    OpenedPopup = nullptr;
+    MenuHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchMenus, nullptr, GetCurrentThreadId());
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseMenu);
+    SendMessageA(window, WM_APP_TRAY, 0, WM_RBUTTONUP);
+    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(MenuHook);
+    return OpenedPopup;
+}
+
+TEST_F(TrayTest, RightClickOpensTheMenuOfTheWorkersState)
+{
+    EXPECT_EQ(RightClick(window), GetSubMenu(IdleMenu, 0));
+    EXPECT_EQ(ItemText(IdleMenu, IDM_FREE_NOW), "Free up 4.00 MB (target: 104.00 MB)");
+
+    Settings.ManualFree = 8 * MB;
+    ASSERT_EQ(RequestFreeing(HeldTarget, 1), 1u);
+    EXPECT_EQ(RightClick(window), GetSubMenu(BusyMenu, 0));
+    EXPECT_EQ(ItemText(BusyMenu, IDM_CANCEL), "Cancel memory freeing");
+    EXPECT_TRUE(ItemChecked(BusyMenu, IDM_AUTOFREE));
+    EXPECT_EQ(ItemText(IdleMenu, IDM_FREE_NOW), "Free up 4.00 MB (target: 104.00 MB)"); // not prepared
+
+    Settings.AutoFree = 1;
+    RightClick(window);
+    EXPECT_FALSE(ItemChecked(BusyMenu, IDM_AUTOFREE));
+}
+
+TEST_F(TrayTest, LeftClickShowsTheWindowOnItsPage)
+{
+    SelectPage(AboutPage);
+    HWND shown = ShownPage;
+    ASSERT_FALSE(IsWindowVisible(window));
+
+    SendMessageA(window, WM_APP_TRAY, 0, WM_LBUTTONUP);
+
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(ShownPage, shown);
+    SendMessageA(window, WM_APP_TRAY, 0, WM_MOUSEMOVE);
+    SendMessageA(window, WM_APP_TRAY, 0, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(ShownPage, shown);
+}
+
+TEST(TrayRetryTest, TicksAddTheIconUntilTheNotificationAreaTakesIt)
+{
+    TrayAnswer = FALSE; // as right after logon, before Explorer is ready
+    HWND window = OpenMainWindow(512 * MB, 100 * MB);
+    ASSERT_NE(window, nullptr);
+    Settings.MinLimit = 0;
+    EXPECT_EQ(TrayIconAdded, 0u);
+
+    RefreshTick();
+    TrayAnswer = TRUE;
+    RefreshTick();
+    RefreshTick();
+
+    ASSERT_EQ(TrayCalls.size(), 4u);
+    EXPECT_EQ(TrayCalls[1].Message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(TrayCalls[2].Message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(TrayCalls[2].Tip, "Memvale * Free physical: 100 MB");
+    EXPECT_EQ(TrayCalls[3].Message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(TrayIconAdded, 1u);
+}
+
+TEST_F(TrayTest, ExplorerRestartAddsTheIconAgain)
+{
+    RefreshTick();
+    TrayCalls.clear();
+    ASSERT_NE(TaskbarCreatedMessage, 0u);
+
+    SendMessageA(window, TaskbarCreatedMessage, 0, 0);
+
+    ASSERT_EQ(TrayCalls.size(), 1u);
+    EXPECT_EQ(TrayCalls[0].Message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(TrayCalls[0].Window, window);
+    EXPECT_EQ(TrayCalls[0].Tip, "Memvale * Free physical: 100 MB");
+    EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_NORMAL));
+}
