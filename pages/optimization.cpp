@@ -1,12 +1,197 @@
 // The Optimization page: limits, amounts, priority and the global hot-key.
 #include "pages/optimization.h"
+#include "pages/optimization_model.h"
+#include "engine/sampler.h"
+#include "engine/worker.h"
+#include "res/resource.h"
+#include "settings/settings.h"
 #include "shell/handles.h"
+#include "shell/mainwindow.h"
+#include <commctrl.h>
 
-INT_PTR CALLBACK OptimizationPageProc(HWND page, UINT message, WPARAM, LPARAM)
+const DWORD ManualAttempts = 3;
+const WORD ProgressScale = 1000; // FreeingProgress counts per mille
+
+// Every modifier combination but Ctrl alone is invalid and becomes Ctrl.
+const WPARAM HotkeyInvalidCombinations =
+    HKCOMB_NONE | HKCOMB_S | HKCOMB_A | HKCOMB_SC | HKCOMB_SA | HKCOMB_CA | HKCOMB_SCA;
+
+static DWORD Installed()
 {
-    if (message == WM_INITDIALOG) {
-        OptimizationPage = page;
+    return static_cast<DWORD>(InstalledMemory.dwTotalPhys);
+}
+
+static DWORD SliderAt(HWND page, int id)
+{
+    return static_cast<DWORD>(SendDlgItemMessageA(page, id, TBM_GETPOS, 0, 0));
+}
+
+static void MoveSlider(HWND page, int id, DWORD position)
+{
+    SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
+}
+
+// Min and max apart: TBM_SETRANGE packs the maximum into a signed 16-bit word, which 2 GiB
+// of installed memory (32,768 units) already overflows.
+static void FillSlider(HWND page, int id, DWORD maximum, DWORD position)
+{
+    SendDlgItemMessageA(page, id, TBM_SETRANGEMIN, FALSE, 0);
+    SendDlgItemMessageA(page, id, TBM_SETRANGEMAX, TRUE, static_cast<LPARAM>(maximum));
+    MoveSlider(page, id, position);
+}
+
+static void ShowLimit(HWND page, int slider, const LimitOutcome &outcome, int amountText, int shareText)
+{
+    if (outcome.Yielded) {
+        MoveSlider(page, slider, outcome.Position);
+    }
+    SetDlgItemTextA(page, amountText, outcome.Amount);
+    SetDlgItemTextA(page, shareText, outcome.Share);
+}
+
+static void ApplyLowerLimit(HWND page)
+{
+    DWORD lower = SliderAt(page, IDC_OPT_LOWER_SLIDER);
+    DWORD freeTo = SliderAt(page, IDC_OPT_FREETO_SLIDER);
+    LimitOutcome outcome = LowerLimitMoved(lower, freeTo, Installed());
+    Settings.MinLimit = outcome.Bytes;
+    ShowLimit(page, IDC_OPT_LOWER_SLIDER, outcome, IDC_OPT_LOWER_TEXT, IDC_OPT_LOWER_SHARE);
+}
+
+static void ApplyFreeTo(HWND page)
+{
+    DWORD lower = SliderAt(page, IDC_OPT_LOWER_SLIDER);
+    DWORD freeTo = SliderAt(page, IDC_OPT_FREETO_SLIDER);
+    LimitOutcome outcome = FreeToMoved(lower, freeTo, Installed());
+    Settings.FreeTo = outcome.Bytes;
+    ShowLimit(page, IDC_OPT_FREETO_SLIDER, outcome, IDC_OPT_FREETO_TEXT, IDC_OPT_FREETO_SHARE);
+}
+
+static DWORD CurrentFreeMemory()
+{
+    DWORD index;
+    MEMORYSTATUS *ring = LockSamples(nullptr, &index);
+    DWORD available = static_cast<DWORD>(ring[index].dwAvailPhys);
+    UnlockSamples();
+    return available;
+}
+
+static void ApplyManualAmount(HWND page)
+{
+    DWORD freeNow = CurrentFreeMemory();
+    FreeUpOutcome outcome = AmountMoved(SliderAt(page, IDC_OPT_AMOUNT_SLIDER), freeNow);
+    Settings.ManualFree = outcome.Bytes;
+    SetDlgItemTextA(page, IDC_OPT_FREE_BUTTON, outcome.Text);
+}
+
+void ApplySliderPosition(HWND page, int id)
+{
+    switch (id) {
+    case IDC_OPT_LOWER_SLIDER:
+        ApplyLowerLimit(page);
+        break;
+    case IDC_OPT_FREETO_SLIDER:
+        ApplyFreeTo(page);
+        break;
+    case IDC_OPT_AMOUNT_SLIDER:
+        ApplyManualAmount(page);
+        break;
+    }
+}
+
+void RegisterFreeHotkey()
+{
+    // A replaced combination must stop starting runs, and a cleared control registers nothing.
+    UnregisterHotKey(OptimizationPage, HOTKEY_FREE);
+    UINT key = HotkeyKey(Settings.Hotkey);
+    if (key != 0) {
+        RegisterHotKey(OptimizationPage, HOTKEY_FREE, HotkeyModifiers(Settings.Hotkey), key);
+    }
+}
+
+void RefreshOptimizationPage(HWND page)
+{
+    CheckDlgButton(page, IDC_OPT_AUTOFREE_CHECK, Settings.AutoFree ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessageA(page, IDC_OPT_PRIORITY_COMBO, CB_SETCURSEL, Settings.Priority, 0);
+
+    DWORD maximum = SliderMaximum(Installed());
+    FillSlider(page, IDC_OPT_LOWER_SLIDER, maximum, SliderPosition(Settings.MinLimit));
+    FillSlider(page, IDC_OPT_FREETO_SLIDER, maximum, SliderPosition(Settings.FreeTo));
+    FillSlider(page, IDC_OPT_AMOUNT_SLIDER, maximum, SliderPosition(Settings.ManualFree));
+
+    SendDlgItemMessageA(page, IDC_OPT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressScale));
+    SendDlgItemMessageA(page, IDC_OPT_PROGRESS, PBM_SETPOS, FreeingProgress.load(), 0);
+
+    // Reading the positions back rounds the settings to whole units within the range.
+    ApplySliderPosition(page, IDC_OPT_LOWER_SLIDER);
+    ApplySliderPosition(page, IDC_OPT_FREETO_SLIDER);
+    ApplySliderPosition(page, IDC_OPT_AMOUNT_SLIDER);
+
+    SendDlgItemMessageA(page, IDC_OPT_HOTKEY, HKM_SETRULES, HotkeyInvalidCombinations,
+                        MAKELPARAM(HOTKEYF_CONTROL, 0));
+    SendDlgItemMessageA(page, IDC_OPT_HOTKEY, HKM_SETHOTKEY, Settings.Hotkey, 0);
+    RegisterFreeHotkey();
+}
+
+static void OnInitDialog(HWND page)
+{
+    // Recorded before anything else: the hot-key registration below is made for this window.
+    OptimizationPage = page;
+    const char *const priorities[] = {"Idle*", "Normal", "High"};
+    for (const char *entry : priorities) {
+        SendDlgItemMessageA(page, IDC_OPT_PRIORITY_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    }
+    RefreshOptimizationPage(page);
+}
+
+static void OnCommand(HWND page, int id, UINT code)
+{
+    switch (id) {
+    case IDC_OPT_FREE_BUTTON:
+        if (code == BN_CLICKED) {
+            FreeUpBy(Settings.ManualFree, ManualAttempts);
+        }
+        break;
+    case IDC_OPT_PRIORITY_COMBO:
+        if (code == CBN_SELCHANGE) {
+            Settings.Priority = static_cast<DWORD>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
+            ApplyWorkerPriority();
+        }
+        break;
+    case IDC_OPT_AUTOFREE_CHECK:
+        Settings.AutoFree = IsDlgButtonChecked(page, id) == BST_CHECKED ? 1 : 0;
+        break;
+    case IDC_OPT_HOTKEY:
+        if (code == EN_CHANGE) {
+            Settings.Hotkey = static_cast<DWORD>(SendDlgItemMessageA(page, id, HKM_GETHOTKEY, 0, 0)) & 0xFFFF;
+            RegisterFreeHotkey();
+        }
+        break;
+    }
+}
+
+INT_PTR CALLBACK OptimizationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog(page);
         return TRUE;
+    case WM_COMMAND:
+        if (lParam != 0) {
+            OnCommand(page, LOWORD(wParam), HIWORD(wParam));
+        }
+        return FALSE;
+    case WM_HSCROLL:
+        ApplySliderPosition(page, GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+        return FALSE;
+    case WM_HOTKEY:
+        if (wParam == HOTKEY_FREE) {
+            OnCommand(page, IDC_OPT_FREE_BUTTON, BN_CLICKED);
+        }
+        return FALSE;
+    case WM_APP_REFRESH:
+        RefreshOptimizationPage(page);
+        return FALSE;
     }
     return FALSE;
 }
