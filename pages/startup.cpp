@@ -1,7 +1,116 @@
 // The Startup & Exit page: start with Windows, freeing at start-up, saving on exit.
 #include "pages/startup.h"
+#include "res/resource.h"
+#include "settings/autostart.h"
+#include "settings/settings.h"
+#include "shell/handles.h"
+#include "shell/mainwindow.h"
+#include "shell/platform.h"
+#include <commctrl.h>
+#include <cstdio>
 
-INT_PTR CALLBACK StartupPageProc(HWND, UINT message, WPARAM, LPARAM)
+const int StartupUnitShift = 16; // a slider position stands for 64 KiB
+const size_t TargetTextSize = 32;
+
+static bool IsChecked(HWND page, int id)
 {
-    return message == WM_INITDIALOG;
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
+static void SetChecked(HWND page, int id, bool checked)
+{
+    CheckDlgButton(page, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void UpdateStartupTarget(HWND page)
+{
+    DWORD position = static_cast<DWORD>(SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_GETPOS, 0, 0));
+    Settings.AppLoadFreeSize = position << StartupUnitShift;
+    char text[TargetTextSize];
+    snprintf(text, sizeof text, "to %.2f MB", Settings.AppLoadFreeSize / 1048576.0);
+    SetDlgItemTextA(page, IDC_STARTUP_TARGET_TEXT, text);
+}
+
+void RefreshStartupPage(HWND page)
+{
+    SetChecked(page, IDC_STARTUP_SAVECONFIG, Settings.SaveConfig != 0);
+    SetChecked(page, IDC_STARTUP_AUTOSTART, IsAutostartRegistered());
+    SetChecked(page, IDC_STARTUP_LOADFREE, Settings.AppLoadFree != 0);
+
+    // Min and max apart: TBM_SETRANGE's signed 16-bit maximum overflows from 2 GiB on.
+    DWORD maximum = static_cast<DWORD>(InstalledMemory.dwTotalPhys) >> StartupUnitShift;
+    SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_SETRANGEMIN, FALSE, 0);
+    SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_SETRANGEMAX, TRUE, static_cast<LPARAM>(maximum));
+    SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_SETPOS, TRUE,
+                        static_cast<LPARAM>(Settings.AppLoadFreeSize >> StartupUnitShift));
+    UpdateStartupTarget(page);
+}
+
+static void SaveNow(HWND page)
+{
+    SaveSettings();
+    ShowMessageBox(page, "Configuration has been saved.", "Message", MB_ICONINFORMATION);
+}
+
+static void ReloadAfterAsking(HWND page)
+{
+    if (ShowMessageBox(page, "Do you want to restore all settings from registry?", "Warning",
+                       MB_YESNO | MB_ICONWARNING) != IDYES) {
+        return;
+    }
+    LoadSettings();
+    // The main window passes the notice on to every page.
+    SendMessageA(MainWindow, WM_APP_REFRESH, 0, 0);
+}
+
+void StartupPageCommand(HWND page, UINT code, UINT id)
+{
+    if (code != BN_CLICKED) {
+        return;
+    }
+    switch (id) {
+    case IDC_STARTUP_AUTOSTART:
+        SetAutostart(IsChecked(page, IDC_STARTUP_AUTOSTART));
+        break;
+    case IDC_STARTUP_SAVECONFIG:
+        Settings.SaveConfig = IsChecked(page, IDC_STARTUP_SAVECONFIG) ? 1 : 0;
+        break;
+    case IDC_STARTUP_LOADFREE:
+        Settings.AppLoadFree = IsChecked(page, IDC_STARTUP_LOADFREE) ? 1 : 0;
+        break;
+    case IDC_STARTUP_SAVE:
+        SaveNow(page);
+        break;
+    case IDC_STARTUP_RELOAD:
+        ReloadAfterAsking(page);
+        break;
+    }
+}
+
+static void OnHScroll(HWND page, HWND slider)
+{
+    if (GetDlgCtrlID(slider) == IDC_STARTUP_SLIDER) {
+        UpdateStartupTarget(page);
+    }
+}
+
+INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        RefreshStartupPage(page);
+        return TRUE;
+    case WM_COMMAND:
+        if (lParam != 0) {
+            StartupPageCommand(page, HIWORD(wParam), LOWORD(wParam));
+        }
+        return FALSE;
+    case WM_HSCROLL:
+        OnHScroll(page, reinterpret_cast<HWND>(lParam));
+        return FALSE;
+    case WM_APP_REFRESH:
+        RefreshStartupPage(page);
+        return FALSE;
+    }
+    return FALSE;
 }

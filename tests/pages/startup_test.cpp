@@ -1,0 +1,165 @@
+// The Startup & Exit page through its real dialog, the Run key and the settings in the registry.
+#include "pages/optimization.h"
+#include "pages/startup.h"
+#include "settings/autostart.h"
+#include "shell/mainwindow.h"
+#include "tests/pages/page_test.h"
+#include "tests/support/program.h"
+#include <gtest/gtest.h>
+
+const SIZE_T Installed = 1024 * static_cast<SIZE_T>(MiB);
+
+struct Box {
+    HWND Owner;
+    std::string Text;
+    std::string Caption;
+    UINT Type;
+};
+
+static std::vector<Box> Boxes;
+static int BoxAnswer = IDOK;
+
+static int WINAPI AnswerBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    Boxes.push_back({owner, text, caption, type});
+    return BoxAnswer;
+}
+
+static HWND OpenStartup(SIZE_T installed = Installed)
+{
+    ShowMessageBox = AnswerBox;
+    return OpenPage(IDD_STARTUP, StartupPageProc, installed, 100 * MiB);
+}
+
+static bool RunValueExists()
+{
+    return RegGetValueA(HKEY_CURRENT_USER, RunKey, RunValueName, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+TEST(StartupPage, StartupTargetIsShownAndKeptInWholeUnits)
+{
+    HWND page = OpenStartup();
+    EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 64u);
+    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 4.00 MB");
+    EXPECT_EQ(Settings.AppLoadFreeSize, 4194304u);
+
+    DragSlider(page, IDC_STARTUP_SLIDER, 0);
+    EXPECT_EQ(Settings.AppLoadFreeSize, 0u);
+    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 0.00 MB");
+}
+
+TEST(StartupPage, StoredTargetIsRoundedDownAtTheFirstFill)
+{
+    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 5000000);
+    HWND page = OpenStartup();
+    EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 76u);
+    EXPECT_EQ(Settings.AppLoadFreeSize, 4980736u);
+    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 4.75 MB");
+}
+
+TEST(StartupPage, TargetAboveInstalledMemoryStopsAtTheTopOfTheRange)
+{
+    // Past 2 GiB, where a range packed into 16 signed bits would turn negative.
+    const SIZE_T installed = 0xFFFFFFFF;
+    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 0xFFFFFFFF);
+    HWND page = OpenStartup(installed);
+    EXPECT_EQ(SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_GETRANGEMAX, 0, 0), 0xFFFF);
+    EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 0xFFFFu);
+    EXPECT_EQ(Settings.AppLoadFreeSize, 0xFFFF0000u);
+    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 4095.94 MB");
+}
+
+TEST(StartupPage, CheckBoxesShowAndSetTheirChoices)
+{
+    WriteRegistryDword(SettingsKey, "AppLoadFree", 1);
+    HWND page = OpenStartup();
+    EXPECT_TRUE(IsChecked(page, IDC_STARTUP_SAVECONFIG));
+    EXPECT_TRUE(IsChecked(page, IDC_STARTUP_LOADFREE));
+    EXPECT_FALSE(IsChecked(page, IDC_STARTUP_AUTOSTART));
+
+    Click(page, IDC_STARTUP_LOADFREE);
+    EXPECT_EQ(Settings.AppLoadFree, 0u);
+
+    Click(page, IDC_STARTUP_AUTOSTART);
+    EXPECT_TRUE(RunValueExists());
+    EXPECT_TRUE(IsAutostartRegistered());
+    Click(page, IDC_STARTUP_AUTOSTART);
+    EXPECT_FALSE(RunValueExists());
+
+    // Unticked, saving on exit keeps only that choice: the other values stay unwritten.
+    Click(page, IDC_STARTUP_SAVECONFIG);
+    EXPECT_EQ(Settings.SaveConfig, 0u);
+    SaveSettingsAtExit();
+    bool found = false;
+    EXPECT_EQ(ReadRegistryDword(SettingsKey, "SaveConfig", &found), 0u);
+    EXPECT_TRUE(found);
+    ReadRegistryDword(SettingsKey, "MinLimit", &found);
+    EXPECT_FALSE(found);
+    ReadRegistryDword(SettingsKey, "AppLoadFree", &found);
+    EXPECT_TRUE(found); // written by the test, not changed by the exit
+    EXPECT_EQ(ReadRegistryDword(SettingsKey, "AppLoadFree"), 1u);
+}
+
+TEST(StartupPage, SaveWritesEverySettingAndSaysSo)
+{
+    HWND page = OpenStartup();
+    Settings.AppLoadFreeSize = 8 * MiB;
+    SendDlgItemMessageA(page, IDC_STARTUP_SAVE, BM_CLICK, 0, 0);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Owner, page);
+    EXPECT_EQ(Boxes[0].Text, "Configuration has been saved.");
+    EXPECT_EQ(Boxes[0].Caption, "Message");
+    EXPECT_EQ(Boxes[0].Type, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_EQ(ReadRegistryDword(SettingsKey, "AppLoadFreeSize"), 8u * MiB);
+    bool found = false;
+    ReadRegistryDword(SettingsKey, "BusyIcon", &found);
+    EXPECT_TRUE(found);
+}
+
+TEST(StartupPage, ReloadAnsweredNoChangesNothing)
+{
+    HWND page = OpenStartup();
+    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 16 * MiB);
+    WriteRegistryDword(SettingsKey, "SaveConfig", 0);
+    BoxAnswer = IDNO;
+    SendDlgItemMessageA(page, IDC_STARTUP_RELOAD, BM_CLICK, 0, 0);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Owner, page);
+    EXPECT_EQ(Boxes[0].Text, "Do you want to restore all settings from registry?");
+    EXPECT_EQ(Boxes[0].Caption, "Warning");
+    EXPECT_EQ(Boxes[0].Type, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
+
+    WaitUntil([] { return false; }, 100);
+    EXPECT_EQ(Settings.AppLoadFreeSize, 4194304u);
+    EXPECT_EQ(Settings.SaveConfig, 1u);
+    EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 64u);
+    EXPECT_TRUE(IsChecked(page, IDC_STARTUP_SAVECONFIG));
+}
+
+TEST(StartupPage, ReloadAnsweredYesRefillsBothPagesFromTheRegistry)
+{
+    HWND window = OpenMainWindow(Installed, 100 * MiB);
+    ASSERT_NE(window, nullptr);
+    ShowMessageBox = AnswerBox;
+    BoxAnswer = IDYES;
+
+    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 16 * MiB);
+    WriteRegistryDword(SettingsKey, "SaveConfig", 0);
+    WriteRegistryDword(SettingsKey, "AutoFree", 1);
+    WriteRegistryDword(SettingsKey, "FreeTo", 200 * MiB);
+    WriteRegistryDword(SettingsKey, "Hotkey", 0x0246);
+    SetAutostart(true);
+
+    SendDlgItemMessageA(StartupPage, IDC_STARTUP_RELOAD, BM_CLICK, 0, 0);
+    EXPECT_EQ(Settings.AppLoadFreeSize, 16u * MiB);
+    EXPECT_TRUE(WaitUntil([] { return SliderAt(StartupPage, IDC_STARTUP_SLIDER) == 256; }));
+    EXPECT_TRUE(WaitUntil([] { return SliderAt(OptimizationPage, IDC_OPT_FREETO_SLIDER) == 3200; }));
+    EXPECT_EQ(ItemText(StartupPage, IDC_STARTUP_TARGET_TEXT), "to 16.00 MB");
+    EXPECT_FALSE(IsChecked(StartupPage, IDC_STARTUP_SAVECONFIG));
+    EXPECT_TRUE(IsChecked(StartupPage, IDC_STARTUP_AUTOSTART));
+    EXPECT_TRUE(IsChecked(OptimizationPage, IDC_OPT_AUTOFREE_CHECK));
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREETO_TEXT), "200.00 MB");
+    EXPECT_EQ(SendDlgItemMessageA(OptimizationPage, IDC_OPT_HOTKEY, HKM_GETHOTKEY, 0, 0), 0x0246);
+    DestroyWindow(window);
+}
