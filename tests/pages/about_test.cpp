@@ -1,0 +1,94 @@
+// The About page through its real dialog.
+#include "pages/about.h"
+#include "shell/mainwindow.h"
+#include "shell/platform.h"
+#include "tests/pages/page_test.h"
+#include <gtest/gtest.h>
+#include <vector>
+
+struct ShellCall {
+    HWND Owner;
+    std::string Operation;
+    std::string File;
+    std::string Parameters;
+    std::string Directory;
+    INT Show;
+};
+
+static std::vector<ShellCall> ShellCalls;
+
+static HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters,
+                                        LPCSTR directory, INT show)
+{
+    ShellCalls.push_back({owner, operation, file, parameters, directory, show});
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(2)); // "file not found": ignored
+}
+
+static HWND OpenAbout()
+{
+    ShellOpen = RecordShellOpen;
+    return OpenPage(IDD_ABOUT, AboutPageProc, 1024 * static_cast<SIZE_T>(MiB), 100 * MiB);
+}
+
+static BOOL CALLBACK FindWebLine(HWND child, LPARAM found)
+{
+    char text[128] = "";
+    GetWindowTextA(child, text, sizeof text);
+    if (std::string(text) == WebAddress) {
+        *reinterpret_cast<bool *>(found) = true;
+    }
+    return TRUE;
+}
+
+TEST(AboutPage, NamesProductAuthorAndTerms)
+{
+    HWND page = OpenAbout();
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(ItemText(page, IDC_ABOUT_PRODUCT), "Memvale v1.0.0");
+    EXPECT_EQ(ItemText(page, IDC_ABOUT_EMAIL), "jonas.ferren@memvale.example.org");
+    EXPECT_EQ(ItemText(page, IDC_ABOUT_TERMS), "Memvale is free software for personal and commercial use.\n"
+                                               "It comes with no warranty of any kind.\n"
+                                               "Use it at your own risk.");
+
+    // The web line of the page shows the address that the button opens.
+    bool found = false;
+    EnumChildWindows(page, FindWebLine, reinterpret_cast<LPARAM>(&found));
+    EXPECT_TRUE(found);
+}
+
+TEST(AboutPage, VisitWebsiteAsksTheShellEveryTime)
+{
+    HWND page = OpenAbout();
+    HWND button = GetDlgItem(page, IDC_ABOUT_WEBSITE);
+    SendMessageA(button, BM_CLICK, 0, 0);
+    SendMessageA(button, BM_CLICK, 0, 0);
+    ASSERT_EQ(ShellCalls.size(), 2u);
+    for (const ShellCall &call : ShellCalls) {
+        EXPECT_EQ(call.Owner, MainWindow);
+        EXPECT_EQ(call.Operation, "open");
+        EXPECT_EQ(call.File, "https://memvale.example.org");
+        EXPECT_EQ(call.Parameters, "");
+        EXPECT_EQ(call.Directory, "");
+        EXPECT_EQ(call.Show, SW_SHOWNORMAL);
+    }
+
+    // Not from a control, another notification, another control: nothing.
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_WEBSITE, BN_CLICKED), 0);
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_WEBSITE, BN_SETFOCUS), reinterpret_cast<LPARAM>(button));
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_EMAIL, EN_SETFOCUS),
+                 reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_ABOUT_EMAIL)));
+    EXPECT_EQ(ShellCalls.size(), 2u);
+}
+
+TEST(AboutPage, RefreshChangesNothingAndTheBackgroundIsLeftAlone)
+{
+    HWND page = OpenAbout();
+    SetDlgItemTextA(page, IDC_ABOUT_EMAIL, "edited");
+    SendMessageA(page, WM_APP_REFRESH, 0, 0);
+    EXPECT_EQ(ItemText(page, IDC_ABOUT_EMAIL), "edited");
+    EXPECT_EQ(ItemText(page, IDC_ABOUT_PRODUCT), "Memvale v1.0.0");
+
+    HDC dc = GetDC(page);
+    EXPECT_EQ(SendMessageA(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
+    ReleaseDC(page, dc);
+}
