@@ -1,13 +1,12 @@
 // The main window from the program's own resources: its start-up, its pages and tabs, the
 // messages it answers, its position setting and its destruction.
-#include "pages/optimization.h"
 #include "settings/settings.h"
 #include "shell/pagehost.h"
-#include "shell/placement.h"
 #include "shell/fatal.h"
 #include "tests/shell/shell_fixture.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <set>
 #include <string>
 
