@@ -154,16 +154,20 @@ DWORD FreeUpBy(DWORD amount, DWORD attempts)
     if (target <= status.dwTotalPhys) {
         return RequestFreeing(static_cast<DWORD>(target), attempts);
     }
+    ShowFreeingRefusal(status, static_cast<double>(target));
+    return 0;
+}
+
+void ShowFreeingRefusal(const MEMORYSTATUS &status, double target)
+{
     char text[RefusalTextSize];
     snprintf(text, sizeof text,
              "Currently there is %.2f MB of free physical memory and\n"
              "you are trying to free it to %.2f MB. You can't do that, because\n"
              "you have only %.2f MB of physical memory installed!!!",
-             static_cast<double>(status.dwAvailPhys) / BytesPerMegabyte,
-             static_cast<double>(target) / BytesPerMegabyte,
+             static_cast<double>(status.dwAvailPhys) / BytesPerMegabyte, target / BytesPerMegabyte,
              static_cast<double>(status.dwTotalPhys) / BytesPerMegabyte);
     ShowMessageBox(GetForegroundWindow(), text, "Message", MB_ICONINFORMATION | MB_OK);
-    return 0;
 }
 
 void CancelFreeing()

@@ -19,6 +19,9 @@ extern HANDLE FreeingWorker;
 void StartFreeingWorker();
 DWORD RequestFreeing(DWORD target, DWORD attempts);
 DWORD FreeUpBy(DWORD amount, DWORD attempts);
+// The box FreeUpBy shows when free memory now plus the amount (target, in bytes) would
+// exceed installed memory.
+void ShowFreeingRefusal(const MEMORYSTATUS &status, double target);
 void CancelFreeing();
 void ApplyWorkerPriority();
 

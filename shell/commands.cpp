@@ -10,7 +10,6 @@
 #include "shell/platform.h"
 #include "shell/startup.h"
 #include <cmath>
-#include <cstdio>
 
 const double BytesPerMB = 1048576.0;
 // IDM_FREE_FIXED + n asks for 1 MB << n; from n = 12 on (4096 MB) that no longer fits a DWORD.
@@ -41,15 +40,8 @@ static void RefuseHugeAmount(UINT shift)
 {
     MEMORYSTATUS status;
     ReadMemoryStatus(&status);
-    double free = static_cast<DWORD>(status.dwAvailPhys) / BytesPerMB;
-    double installed = static_cast<DWORD>(status.dwTotalPhys) / BytesPerMB;
-    char text[512];
-    snprintf(text, sizeof text,
-             "Currently there is %.2f MB of free physical memory and\n"
-             "you are trying to free it to %.2f MB. You can't do that, because\n"
-             "you have only %.2f MB of physical memory installed!!!",
-             free, free + std::ldexp(1.0, static_cast<int>(shift)), installed);
-    ShowMessageBox(GetForegroundWindow(), text, "Message", MB_OK | MB_ICONINFORMATION);
+    double amount = std::ldexp(BytesPerMB, static_cast<int>(shift));
+    ShowFreeingRefusal(status, static_cast<double>(status.dwAvailPhys) + amount);
 }
 
 static void FreeFixedAmount(UINT shift)
