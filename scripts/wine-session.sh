@@ -26,6 +26,10 @@ start_xvfb() {
   echo ":$n" >"$state/display"
 }
 
+keepalive_alive() {
+  [[ -f $state/keepalive.pid ]] && kill -0 "$(cat "$state/keepalive.pid")" 2>/dev/null
+}
+
 start() {
   exec 9>"$state/lock"
   flock 9
@@ -37,10 +41,21 @@ start() {
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     wineboot -i >"$state/wineboot.log" 2>&1 9>&-
   fi
+  # Wine's own services end with the last Windows process and start again with the next one,
+  # which then waits for them; and a service started by a test inherits its output pipes, so
+  # CTest waits for the service to end. One idle process keeps them running for the session.
+  if ! keepalive_alive; then
+    setsid bash -c 'sleep infinity | wine cmd.exe' </dev/null >/dev/null 2>&1 9>&- &
+    echo $! >"$state/keepalive.pid"
+  fi
   flock -u 9
 }
 
 stop() {
+  if [[ -f $state/keepalive.pid ]]; then
+    kill -- -"$(cat "$state/keepalive.pid")" 2>/dev/null || true
+    rm -f "$state/keepalive.pid"
+  fi
   wineserver -k 2>/dev/null || true
   if [[ -f $state/xvfb.pid ]]; then
     kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
