@@ -48,7 +48,7 @@
 #define IDC_STARTUP_SLIDER        1099
 
 // About page; the web address is shown by the page's template and opened by "Visit Website"
-#define MEMVALE_WEB_ADDRESS       "https://memvale.example.org"
+#define MEMVALE_WEB_ADDRESS       "https://example.org"
 #define IDC_ABOUT_EMAIL           1011
 #define IDC_ABOUT_WEBSITE         1012
 #define IDC_ABOUT_PRODUCT         1039

@@ -66,7 +66,7 @@ TEST(AboutPage, VisitWebsiteAsksTheShellEveryTime)
     for (const ShellCall &call : ShellCalls) {
         EXPECT_EQ(call.Owner, MainWindow);
         EXPECT_EQ(call.Operation, "open");
-        EXPECT_EQ(call.File, "https://memvale.example.org");
+        EXPECT_EQ(call.File, "https://example.org");
         EXPECT_EQ(call.Parameters, "");
         EXPECT_EQ(call.Directory, "");
         EXPECT_EQ(call.Show, SW_SHOWNORMAL);
