@@ -6,7 +6,6 @@
 #include "tests/shell/shell_fixture.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <set>
 #include <string>
 
@@ -88,8 +87,8 @@ TEST(MainWindowStart, LoadsSettingsThenBuildsTheHiddenWindowWithItsPages)
     EXPECT_FALSE(HasVisibleStyle(StartupPage));
     EXPECT_FALSE(HasVisibleStyle(AboutPage));
 
-    ASSERT_FALSE(TrayMessages.empty());
-    EXPECT_EQ(TrayMessages[0], static_cast<DWORD>(NIM_ADD));
+    ASSERT_FALSE(TrayCalls.empty());
+    EXPECT_EQ(TrayCalls[0].Message, static_cast<DWORD>(NIM_ADD));
 }
 
 TEST(MainWindowStart, FirstStartSitsNextToTheTrayAndRemembersIt)
@@ -158,8 +157,7 @@ TEST_F(MainWindowTest, CloseOnlyHides)
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDC_MAIN_CLOSE, BN_CLICKED), reinterpret_cast<LPARAM>(close));
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_TRUE(std::find(TrayMessages.begin(), TrayMessages.end(), static_cast<DWORD>(NIM_DELETE)) ==
-                TrayMessages.end());
+    EXPECT_FALSE(TraySaw(NIM_DELETE));
 }
 
 TEST_F(MainWindowTest, MenuCommandsAndTrayClicksReachTheCommandSet)
@@ -286,13 +284,13 @@ static void ExpectDestructionSteps(WPARAM sessionEnds)
 {
     HWND window = OpenProgram();
     ASSERT_NE(window, nullptr);
-    TrayMessages.clear();
+    TrayCalls.clear();
 
     SendMessageA(window, WM_ENDSESSION, sessionEnds, 0);
 
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(HelpCommands, std::vector<UINT>{HELP_QUIT});
-    EXPECT_EQ(TrayMessages, std::vector<DWORD>{NIM_DELETE});
+    EXPECT_EQ(TrayMessagesSent(), std::vector<DWORD>{NIM_DELETE});
     EXPECT_TRUE(AllSettingsStored());
     EXPECT_EQ(RunMessageLoop(), 0);
 }
@@ -336,8 +334,7 @@ static int WINAPI CheckFatalBox(HWND owner, LPCSTR text, LPCSTR caption, UINT ty
 // the box shown on the UI thread.
 static void CheckFatalExit(int code)
 {
-    bool iconRemoved =
-        std::find(TrayMessages.begin(), TrayMessages.end(), static_cast<DWORD>(NIM_DELETE)) != TrayMessages.end();
+    bool iconRemoved = TraySaw(NIM_DELETE);
     ExitProcess((code == 1 ? 1 : 0) | (iconRemoved ? 2 : 0) | (AllSettingsStored() ? 4 : 0) | (BoxSeen ? 8 : 0));
 }
 

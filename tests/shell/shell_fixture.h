@@ -6,6 +6,7 @@
 #include "shell/mainwindow.h"
 #include "shell/platform.h"
 #include "shell/startup.h"
+#include "tests/support/program.h"
 #include "tests/support/support.h"
 #include <shellapi.h>
 #include <vector>
@@ -13,27 +14,6 @@
 namespace shelltest {
 
 const DWORD MB = 1048576;
-
-inline std::vector<DWORD> TrayMessages;
-
-inline BOOL WINAPI RecordTray(DWORD message, PNOTIFYICONDATAA)
-{
-    TrayMessages.push_back(message);
-    return TRUE;
-}
-
-inline std::vector<UINT> HelpCommands;
-
-inline BOOL WINAPI RecordHelp(HWND, LPCSTR, UINT command, ULONG_PTR)
-{
-    HelpCommands.push_back(command);
-    return TRUE;
-}
-
-inline int WINAPI AnswerOk(HWND, LPCSTR, LPCSTR, UINT)
-{
-    return IDOK;
-}
 
 // A task bar at the given screen rectangle whose notification area has the given rectangle.
 // Both are topmost, so that FindWindowA meets them before any task bar Wine may have.
@@ -91,9 +71,9 @@ inline void MakeBottomTray()
 inline HWND OpenProgram()
 {
     UseFakeMemory(1024 * MB, 512 * MB);
-    NotifyTray = RecordTray;
-    OpenHelpViewer = RecordHelp;
-    ShowMessageBox = AnswerOk;
+    NotifyTray = RecordTrayCall;
+    OpenHelpViewer = RecordHelpViewer;
+    ShowMessageBox = RecordMessageBox;
     StartUp(GetModuleHandleA(nullptr));
     CreateMainWindow();
     if (MainWindow) {

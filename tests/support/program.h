@@ -37,6 +37,26 @@ inline BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAA data)
     return TrayAnswer;
 }
 
+// The tray messages in the order they were sent.
+inline std::vector<DWORD> TrayMessagesSent()
+{
+    std::vector<DWORD> messages;
+    for (const TrayCall &call : TrayCalls) {
+        messages.push_back(call.Message);
+    }
+    return messages;
+}
+
+inline bool TraySaw(DWORD message)
+{
+    for (const TrayCall &call : TrayCalls) {
+        if (call.Message == message) {
+            return true;
+        }
+    }
+    return false;
+}
+
 inline std::vector<std::string> MessageTexts;
 
 inline int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR, UINT)
