@@ -2,6 +2,9 @@
 #pragma once
 #include <windows.h>
 
+// "MB" in every text the program shows.
+const double BytesPerMB = 1048576.0;
+
 // Fills the record the way GlobalMemoryStatus does; in the 64-bit build every figure is
 // clamped to 0xFFFFFFFF so that both builds see the same unsigned 32-bit counts.
 void ReadMemoryStatus(MEMORYSTATUS *status);

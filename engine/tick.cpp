@@ -1,5 +1,6 @@
 // The refresh tick: every display of memory and of the worker, and automatic freeing.
 #include "engine/tick.h"
+#include "engine/memstatus.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "res/resource.h"
@@ -13,7 +14,6 @@
 
 DWORD BusyIconShown;
 
-const double BytesPerMB = 1048576.0;
 // Single precision on purpose: just above one tenth, so a per-mille value ending in 5
 // gives a percentage just above .5 and rounds up (995 shows as 100).
 const float PercentPerMille = 0.1f;

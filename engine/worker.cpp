@@ -21,7 +21,6 @@ static CONDITION_VARIABLE JobPosted = CONDITION_VARIABLE_INIT;
 
 const DWORD PageStride = 4096;
 const DWORD HalfPage = 2048;
-const double BytesPerMegabyte = 1048576.0;
 const int RefusalTextSize = 320;
 
 // Thread priorities in the order of the Priority setting: idle, normal, high.
@@ -165,8 +164,8 @@ void ShowFreeingRefusal(const MEMORYSTATUS &status, double target)
              "Currently there is %.2f MB of free physical memory and\n"
              "you are trying to free it to %.2f MB. You can't do that, because\n"
              "you have only %.2f MB of physical memory installed!!!",
-             static_cast<double>(status.dwAvailPhys) / BytesPerMegabyte, target / BytesPerMegabyte,
-             static_cast<double>(status.dwTotalPhys) / BytesPerMegabyte);
+             static_cast<double>(status.dwAvailPhys) / BytesPerMB, target / BytesPerMB,
+             static_cast<double>(status.dwTotalPhys) / BytesPerMB);
     ShowMessageBox(GetForegroundWindow(), text, "Message", MB_ICONINFORMATION | MB_OK);
 }
 

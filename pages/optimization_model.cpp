@@ -1,10 +1,10 @@
 // The Optimization page's logic over slider positions, amounts, texts and the hot-key value,
 // apart from its controls.
 #include "pages/optimization_model.h"
+#include "engine/memstatus.h"
 #include <commctrl.h>
 #include <cstdio>
 
-const double BytesPerMegabyte = 1048576.0;
 
 DWORD SliderMaximum(DWORD installed)
 {
@@ -22,7 +22,7 @@ static LimitOutcome LimitAt(DWORD position, bool yielded, DWORD installed)
     outcome.Position = position;
     outcome.Yielded = yielded;
     outcome.Bytes = position << SliderUnitShift;
-    snprintf(outcome.Amount, sizeof outcome.Amount, "%.2f MB", outcome.Bytes / BytesPerMegabyte);
+    snprintf(outcome.Amount, sizeof outcome.Amount, "%.2f MB", outcome.Bytes / BytesPerMB);
     snprintf(outcome.Share, sizeof outcome.Share, "(%.0f%%)",
              static_cast<double>(outcome.Bytes) * 100.0 / static_cast<double>(installed));
     return outcome;
@@ -44,7 +44,7 @@ FreeUpOutcome AmountMoved(DWORD position, DWORD freeNow)
     outcome.Bytes = position << SliderUnitShift;
     ULONGLONG target = static_cast<ULONGLONG>(outcome.Bytes) + freeNow;
     snprintf(outcome.Text, sizeof outcome.Text, "Free up %.2f MB\n(target free: %.2f MB)",
-             outcome.Bytes / BytesPerMegabyte, static_cast<double>(target) / BytesPerMegabyte);
+             outcome.Bytes / BytesPerMB, static_cast<double>(target) / BytesPerMB);
     return outcome;
 }
 

@@ -1,5 +1,6 @@
 // The Startup & Exit page: start with Windows, freeing at start-up, saving on exit.
 #include "pages/startup.h"
+#include "engine/memstatus.h"
 #include "res/resource.h"
 #include "settings/autostart.h"
 #include "settings/settings.h"
@@ -27,7 +28,7 @@ void UpdateStartupTarget(HWND page)
     DWORD position = static_cast<DWORD>(SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_GETPOS, 0, 0));
     Settings.AppLoadFreeSize = position << StartupUnitShift;
     char text[TargetTextSize];
-    snprintf(text, sizeof text, "to %.2f MB", Settings.AppLoadFreeSize / 1048576.0);
+    snprintf(text, sizeof text, "to %.2f MB", Settings.AppLoadFreeSize / BytesPerMB);
     SetDlgItemTextA(page, IDC_STARTUP_TARGET_TEXT, text);
 }
 

@@ -11,7 +11,6 @@
 #include "shell/startup.h"
 #include <cmath>
 
-const double BytesPerMB = 1048576.0;
 // IDM_FREE_FIXED + n asks for 1 MB << n; from n = 12 on (4096 MB) that no longer fits a DWORD.
 const UINT FixedShiftLimit = 12;
 

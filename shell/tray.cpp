@@ -1,5 +1,6 @@
 // The tray icon, its two menus and what its clicks do.
 #include "shell/tray.h"
+#include "engine/memstatus.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "res/resource.h"
@@ -18,7 +19,6 @@ HMENU BusyMenu;
 UINT TaskbarCreatedMessage;
 DWORD TrayIconAdded;
 
-const double BytesPerMB = 1048576.0;
 
 void LoadTrayMenus()
 {
