@@ -27,9 +27,13 @@ void LoadTrayMenus()
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 }
 
+// NIM_ADD also fails for an icon the area holds already (an add that timed out after logon
+// yet went through, or a restart notice that came while the icon was there); a modify that
+// succeeds shows it is there, so the ticks go on modifying it.
 static void AddRecord()
 {
-    TrayIconAdded = NotifyTray(NIM_ADD, &TrayIconData) ? 1 : 0;
+    bool added = NotifyTray(NIM_ADD, &TrayIconData) || NotifyTray(NIM_MODIFY, &TrayIconData);
+    TrayIconAdded = added ? 1 : 0;
 }
 
 void AddTrayIcon()
