@@ -3,6 +3,11 @@
 #include "shell/handles.h"
 #include "shell/mainwindow.h"
 #include "shell/platform.h"
+#include <atomic>
+
+// The report a thread other than the UI thread hands over; the message itself carries
+// nothing, so a WM_APP_FATAL from anywhere else finds none and is ignored.
+static std::atomic<const char *> HandedOverReport{nullptr};
 
 void ReportFatal(const char *message)
 {
@@ -10,11 +15,20 @@ void ReportFatal(const char *message)
     // and removes the tray icon; so another thread hands the report over and waits there
     // (the UI thread ends the process while handling it).
     if (MainWindow && GetWindowThreadProcessId(MainWindow, nullptr) != GetCurrentThreadId()) {
-        SendMessageA(MainWindow, WM_APP_FATAL, 0, reinterpret_cast<LPARAM>(message));
+        HandedOverReport.store(message);
+        SendMessageA(MainWindow, WM_APP_FATAL, 0, 0);
     }
     ShowMessageBox(nullptr, message, "Error", MB_ICONERROR);
     if (MainWindow) {
         DestroyWindow(MainWindow);
     }
     EndProcess(1);
+}
+
+void ReportHandedOverFatal()
+{
+    const char *message = HandedOverReport.exchange(nullptr);
+    if (message) {
+        ReportFatal(message);
+    }
 }

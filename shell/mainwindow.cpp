@@ -170,7 +170,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PassRefreshOn(window);
         return FALSE;
     case WM_APP_FATAL:
-        ReportFatal(reinterpret_cast<const char *>(lParam));
+        ReportHandedOverFatal();
         return FALSE;
     default:
         // Explorer's restart message is registered at run time, so it cannot be a case label.

@@ -358,6 +358,17 @@ static void RunUntilFatalReport()
     ExitProcess(101);
 }
 
+TEST(MainWindowFatal, NoticeWithoutAHandedOverReportIsIgnored)
+{
+    HWND window = OpenProgram();
+    ASSERT_NE(window, nullptr);
+    MessageTexts.clear();
+    SendMessageA(window, WM_APP_FATAL, 0, reinterpret_cast<LPARAM>("from elsewhere"));
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(MessageTexts.empty());
+    DestroyWindow(window);
+}
+
 TEST(MainWindowDeathTest, FatalReportFromAnotherThreadSavesAndRemovesTheIcon)
 {
     EXPECT_EXIT(RunUntilFatalReport(), testing::ExitedWithCode(15), "");
