@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,11 @@ struct RuleCase {
     DWORD expected;
     DWORD SettingsBlock::*field;
 };
+
+void PrintTo(const RuleCase &c, std::ostream *out)
+{
+    *out << c.name << '=' << c.stored;
+}
 
 class SettingsValidation : public testing::TestWithParam<RuleCase> {};
 
