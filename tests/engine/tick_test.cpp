@@ -9,13 +9,14 @@
 
 const DWORD MB = 1048576;
 
-class TickTest : public testing::Test {
+class TickTest : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        HoldCommits();
-        window = OpenMainWindow(512 * MB, 100 * MB);
-        ASSERT_NE(window, nullptr);
+        MainWindowFixture::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         Settings.AutoFree = 0;
         Settings.MinLimit = 64 * MB;
         Settings.FreeTo = 16 * MB;
@@ -24,14 +25,7 @@ protected:
         TrayCalls.clear();
     }
 
-    void TearDown() override
-    {
-        FinishJob();
-    }
-
     HWND Button() const { return GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON); }
-
-    HWND window = nullptr;
 };
 
 TEST_F(TickTest, FirstTickReplacesTheStartingTipAndIcon)

@@ -9,28 +9,22 @@
 
 const DWORD MB = 1048576;
 
-class CommandsTest : public testing::Test {
+class CommandsTest : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        HoldCommits();
-        window = OpenMainWindow(512 * MB, 100 * MB);
-        ASSERT_NE(window, nullptr);
+        MainWindowFixture::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         Settings.ManualFree = 8 * MB;
         TrayCalls.clear();
-    }
-
-    void TearDown() override
-    {
-        FinishJob();
     }
 
     bool AutoFreeBoxChecked() const
     {
         return IsDlgButtonChecked(OptimizationPage, IDC_OPT_AUTOFREE_CHECK) == BST_CHECKED;
     }
-
-    HWND window = nullptr;
 };
 
 TEST_F(CommandsTest, AutoFreeTogglesAndTheCheckBoxFollows)

@@ -9,24 +9,18 @@
 
 const DWORD MB = 1048576;
 
-class TrayTest : public testing::Test {
+class TrayTest : public MainWindowFixture {
 protected:
     void SetUp() override
     {
-        HoldCommits();
-        window = OpenMainWindow(512 * MB, 100 * MB);
-        ASSERT_NE(window, nullptr);
+        MainWindowFixture::SetUp();
+        if (HasFatalFailure()) {
+            return;
+        }
         Settings.AutoFree = 0;
         Settings.MinLimit = 0;
         Settings.ManualFree = 4194304;
     }
-
-    void TearDown() override
-    {
-        FinishJob();
-    }
-
-    HWND window = nullptr;
 };
 
 static std::string ItemText(HMENU menu, UINT id)

@@ -14,6 +14,7 @@
 #include "shell/platform.h"
 #include "shell/startup.h"
 #include "tests/support/support.h"
+#include <gtest/gtest.h>
 
 // One Shell_NotifyIconA call, with the parts of the record it carried.
 struct TrayCall {
@@ -155,3 +156,22 @@ inline std::string WindowText(HWND window)
     GetWindowTextA(window, text, sizeof text);
     return text;
 }
+
+// The main window open on a 512 MB machine with 100 MB free and the worker's commits held;
+// a test's job is ended when the test is over.
+class MainWindowFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        HoldCommits();
+        window = OpenMainWindow(static_cast<SIZE_T>(512) << 20, static_cast<SIZE_T>(100) << 20);
+        ASSERT_NE(window, nullptr);
+    }
+
+    void TearDown() override
+    {
+        FinishJob();
+    }
+
+    HWND window = nullptr;
+};
