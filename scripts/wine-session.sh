@@ -36,8 +36,9 @@ start() {
   display_alive || start_xvfb
   export DISPLAY=$(cat "$state/display")
   # The persistent server comes first, so that wineboot uses it; one already running is fine.
-  # No child keeps the lock's descriptor: a daemon holding it would block every later start.
-  wineserver -p 9>&- 2>/dev/null || true
+  # No child keeps the lock's descriptor or our output: a daemon holding the lock would block
+  # every later start, and one holding stdout would hang "eval $(wine-session.sh env ...)".
+  wineserver -p 9>&- >/dev/null 2>&1 || true
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     wineboot -i >"$state/wineboot.log" 2>&1 9>&-
   fi
