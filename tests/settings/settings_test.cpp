@@ -61,7 +61,7 @@ TEST(SettingsDefaults, SmallMachinesGetZeroWhereTheShareIsBelowOneMegabyte)
 
 TEST(SettingsDefaults, MoreThanFourGigabytesCountsAsFourGigabytesLessOneByte)
 {
-    UseFakeMemory(static_cast<SIZE_T>(24) << 30, static_cast<SIZE_T>(20) << 30);
+    UseFakeMemory(24ull << 30, 20ull << 30);
     LoadSettings();
     EXPECT_EQ(0xFFFFFFFFu, InstalledMemory.dwTotalPhys);
     EXPECT_EQ(204 * MB, Settings.MinLimit);  // 4095 MB × 0.05

@@ -4,27 +4,32 @@
 #include "engine/memstatus.h"
 #include <atomic>
 
-static std::atomic<SIZE_T> FakeInstalled;
-static std::atomic<SIZE_T> FakeFree;
+static std::atomic<ULONGLONG> FakeInstalled;
+static std::atomic<ULONGLONG> FakeFree;
+
+static SIZE_T AsSizeT(ULONGLONG bytes)
+{
+    return bytes > static_cast<SIZE_T>(-1) ? static_cast<SIZE_T>(-1) : static_cast<SIZE_T>(bytes);
+}
 
 static void WINAPI FakeMemoryStatus(LPMEMORYSTATUS status)
 {
     ZeroMemory(status, sizeof *status);
     status->dwLength = sizeof *status;
-    status->dwTotalPhys = FakeInstalled.load();
-    status->dwAvailPhys = FakeFree.load();
+    status->dwTotalPhys = AsSizeT(FakeInstalled.load());
+    status->dwAvailPhys = AsSizeT(FakeFree.load());
     status->dwTotalVirtual = 0x7FFE0000;
     status->dwAvailVirtual = 0x7FFE0000;
 }
 
-void UseFakeMemory(SIZE_T installed, SIZE_T free)
+void UseFakeMemory(ULONGLONG installed, ULONGLONG free)
 {
     FakeInstalled = installed;
     FakeFree = free;
     MemoryStatusSource = FakeMemoryStatus;
 }
 
-void SetFakeFreeMemory(SIZE_T free)
+void SetFakeFreeMemory(ULONGLONG free)
 {
     FakeFree = free;
 }

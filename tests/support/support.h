@@ -11,9 +11,10 @@ extern const char *PrivateRegistryRoot;
 // From here on every open and create under HKEY_CURRENT_USER fails.
 void BreakRegistry();
 
-// Memory figures as GlobalMemoryStatus would give them on a machine of that size.
-void UseFakeMemory(SIZE_T installed, SIZE_T free);
-void SetFakeFreeMemory(SIZE_T free);
+// Memory figures as GlobalMemoryStatus would give them on a machine of that size: like it, a
+// 32-bit program sees at most 4 GiB less one byte.
+void UseFakeMemory(ULONGLONG installed, ULONGLONG free);
+void SetFakeFreeMemory(ULONGLONG free);
 
 // Pumps this thread's messages until the condition holds; false when it still does not
 // after the given milliseconds.
