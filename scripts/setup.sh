@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# Installs the cross compilers, Wine and the X server that the build and the tests need.
-# Quick when everything is there already; never installs wine32, which cannot run here and
-# would make the wine launcher pick the 32-bit loader.
+# Installs the cross compilers, Wine and the X server that the build and the tests need, and,
+# where this machine runs 32-bit x86 programs, Wine's 32-bit loader (i386 multiarch) for the
+# 32-bit program's tests. Quick when everything is there already.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
 
 packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth googletest)
+if scripts/runs-32bit.sh; then
+  packages+=(wine32:i386)
+else
+  echo "This machine does not run 32-bit x86 programs: Wine's 32-bit loader is not installed."
+fi
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
