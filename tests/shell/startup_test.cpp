@@ -1,12 +1,11 @@
 // Start-up: the help file's path, the single-instance rule, and the program itself run from
 // the build, from its start to the end of the session.
 #include "settings/settings.h"
-#include "tests/shell/shell_fixture.h"
+#include "tests/shell/taskbar.h"
+#include "tests/support/program.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <string>
-
-using namespace shelltest;
 
 TEST(HelpFilePath, IsTheProgramsFolderFollowedByTheHelpFileName)
 {

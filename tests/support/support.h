@@ -19,6 +19,10 @@ void SetFakeFreeMemory(SIZE_T free);
 // after the given milliseconds.
 bool WaitUntil(const std::function<bool()> &condition, DWORD milliseconds = 5000);
 
+// Handles every message already waiting for this thread's windows, and those they post
+// meanwhile, until none is left.
+void HandlePendingMessages();
+
 // A REG_DWORD below HKEY_CURRENT_USER; found tells whether it exists.
 DWORD ReadRegistryDword(const char *key, const char *name, bool *found = nullptr);
 void WriteRegistryValue(const char *key, const char *name, DWORD type, const void *data, DWORD size);
