@@ -49,10 +49,11 @@ TEST(StartUp, TakesTheHelpPathFromTheModulesOwnFileName)
     EXPECT_EQ(std::string(HelpFilePath), ModuleFolder() + "memvale.hlp");
 }
 
+// The program's own entry point, built to work in this test's private registry.
 static HANDLE StartProgram()
 {
-    char command[MAX_PATH + 16];
-    snprintf(command, sizeof command, "\"%smemvale.exe\"", ModuleFolder().c_str());
+    char command[MAX_PATH + 24];
+    snprintf(command, sizeof command, "\"%smemvale_in_test.exe\"", ModuleFolder().c_str());
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -109,11 +110,8 @@ static int CountPages(HWND window)
     return pages;
 }
 
-// The program under test works in the session's real registry, not in this test's own.
 TEST(Program, RunsHiddenOnceAndEndsWithTheSessionSavingItsSettings)
 {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKey);
     // No automatic freeing of this machine's real memory while the test runs.
     WriteRegistryDword(SettingsKey, "AutoFree", 1);
 
@@ -143,5 +141,4 @@ TEST(Program, RunsHiddenOnceAndEndsWithTheSessionSavingItsSettings)
         EXPECT_TRUE(found) << row.Name;
     }
     EXPECT_EQ(ReadRegistryDword(SettingsKey, "AutoFree"), 1u);
-    RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKey);
 }

@@ -7,6 +7,9 @@
 // The root that HKEY_CURRENT_USER stands for in this test process (and its death-test
 // children), below the real HKEY_CURRENT_USER.
 extern const char *PrivateRegistryRoot;
+// The environment variable that hands the root on to death-test children and to the program
+// a test starts.
+const char *const PrivateRegistryVariable = "MEMVALE_TEST_ROOT";
 
 // From here on every open and create under HKEY_CURRENT_USER fails.
 void BreakRegistry();
