@@ -10,6 +10,11 @@ set(MEMVALE_TEST_SUPPORT ${CMAKE_SOURCE_DIR}/tests/support/support.cpp)
 add_library(memvale_test_support STATIC ${MEMVALE_TEST_SUPPORT})
 target_link_libraries(memvale_test_support PUBLIC memvale_core GTest::gtest)
 
+# The program as the tests start it: the shipped entry point in the starting test's registry.
+add_executable(memvale_in_test WIN32 ${CMAKE_SOURCE_DIR}/shell/winmain.cpp
+  ${CMAKE_SOURCE_DIR}/tests/support/program_in_test.cpp $<TARGET_OBJECTS:memvale_res>)
+target_link_libraries(memvale_in_test PRIVATE memvale_core)
+
 # Suites that open windows, register hot-keys or take the program's mutex share the desktop,
 # so they run one at a time; the others run alongside them.
 function(memvale_test_suite folder)
@@ -19,7 +24,7 @@ function(memvale_test_suite folder)
   endif()
   add_executable(tests_${folder} ${sources} ${CMAKE_SOURCE_DIR}/tests/support/main.cpp $<TARGET_OBJECTS:memvale_res>)
   target_link_libraries(tests_${folder} PRIVATE memvale_test_support)
-  add_dependencies(tests_${folder} memvale)
+  add_dependencies(tests_${folder} memvale memvale_in_test)
   set(lock)
   if(ARGN)
     set(lock PROPERTIES RESOURCE_LOCK desktop)

@@ -43,7 +43,7 @@ static void BuildHelpFilePathFromModule(HINSTANCE instance)
 }
 
 // The mutex handle is never closed: the mutex lives, owned by this instance, until it ends.
-static bool AnotherInstanceRuns()
+bool AnotherInstanceRuns()
 {
     SECURITY_ATTRIBUTES security = {};
     security.nLength = sizeof security;
@@ -54,12 +54,11 @@ static bool AnotherInstanceRuns()
     return GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-bool StartUp(HINSTANCE instance)
+void StartUp(HINSTANCE instance)
 {
     AppInstance = instance;
     InitCommonControls();
     BuildHelpFilePathFromModule(instance);
-    return AnotherInstanceRuns();
 }
 
 // Created hidden: at start only the tray icon shows.

@@ -5,7 +5,9 @@
 extern HINSTANCE AppInstance;
 extern char HelpFilePath[MAX_PATH];
 
-bool StartUp(HINSTANCE instance);
+void StartUp(HINSTANCE instance);
+// Takes the single-instance mutex; true when another instance holds it already.
+bool AnotherInstanceRuns();
 void BuildHelpFilePath(const char *programPath);
 void CreateMainWindow();
 int RunMessageLoop();

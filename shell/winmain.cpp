@@ -4,7 +4,8 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    if (StartUp(instance)) {
+    StartUp(instance);
+    if (AnotherInstanceRuns()) {
         return 0;
     }
     CreateMainWindow();

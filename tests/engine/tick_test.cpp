@@ -7,8 +7,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-const DWORD MB = 1048576;
-
 class TickTest : public MainWindowFixture {
 protected:
     void SetUp() override

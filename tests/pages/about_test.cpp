@@ -2,7 +2,7 @@
 #include "pages/about.h"
 #include "shell/mainwindow.h"
 #include "shell/platform.h"
-#include "tests/pages/page_test.h"
+#include "tests/support/program.h"
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -27,7 +27,7 @@ static HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCSTR operation, LPCSTR fil
 static HWND OpenAbout()
 {
     ShellOpen = RecordShellOpen;
-    return OpenPage(IDD_ABOUT, AboutPageProc, 1024 * static_cast<SIZE_T>(MiB), 100 * MiB);
+    return OpenProgram(1024 * MB, 100 * MB) ? AboutPage : nullptr;
 }
 
 static BOOL CALLBACK FindWebLine(HWND child, LPARAM found)

@@ -1,15 +1,14 @@
 // The Optimization page through its real dialog: sliders, texts, commands and the hot-key.
 #include "pages/optimization.h"
 #include "shell/mainwindow.h"
-#include "tests/pages/page_test.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 
-const SIZE_T OneGiB = 1024 * static_cast<SIZE_T>(MiB);
+const SIZE_T OneGiB = 1024 * static_cast<SIZE_T>(MB);
 
-static HWND OpenOptimization(SIZE_T installed = OneGiB, SIZE_T free = 100 * MiB)
+static HWND OpenOptimization(SIZE_T installed = OneGiB, SIZE_T free = 100 * MB)
 {
-    return OpenPage(IDD_OPTIMIZATION, OptimizationPageProc, installed, free);
+    return OpenProgram(installed, free) ? OptimizationPage : nullptr;
 }
 
 static void Refresh(HWND page)
@@ -112,7 +111,7 @@ class OptimizationSliderTop : public testing::TestWithParam<SIZE_T> {};
 TEST_P(OptimizationSliderTop, ReachesInstalledMemoryInWholeUnits)
 {
     SIZE_T installed = GetParam();
-    HWND page = OpenOptimization(installed, 100 * MiB);
+    HWND page = OpenOptimization(installed, 100 * MB);
     DWORD maximum = static_cast<DWORD>(installed >> 16);
     for (int id : {IDC_OPT_LOWER_SLIDER, IDC_OPT_FREETO_SLIDER, IDC_OPT_AMOUNT_SLIDER}) {
         EXPECT_EQ(SendDlgItemMessageA(page, id, TBM_GETRANGEMIN, 0, 0), 0);
@@ -154,20 +153,20 @@ TEST(OptimizationPage, RefreshRoundsTheAmountsDownToWholeUnits)
 
 TEST(OptimizationPage, AmountSliderOffersTheChosenAmountOnTopOfFreeMemory)
 {
-    HWND page = OpenOptimization(OneGiB, 100 * MiB);
+    HWND page = OpenOptimization(OneGiB, 100 * MB);
     DragSlider(page, IDC_OPT_AMOUNT_SLIDER, 512);
-    EXPECT_EQ(Settings.ManualFree, 32u * MiB);
+    EXPECT_EQ(Settings.ManualFree, 32u * MB);
     EXPECT_EQ(ItemText(page, IDC_OPT_FREE_BUTTON), "Free up 32.00 MB\n(target free: 132.00 MB)");
 
     // The offer takes free memory from the current sample.
-    SetFreeMemory(200 * MiB);
+    SetFreeMemory(200 * MB);
     DragSlider(page, IDC_OPT_AMOUNT_SLIDER, 16);
     EXPECT_EQ(ItemText(page, IDC_OPT_FREE_BUTTON), "Free up 1.00 MB\n(target free: 201.00 MB)");
 }
 
 TEST(OptimizationPage, ButtonAndHotkeyStartAManualRun)
 {
-    HWND page = OpenOptimization(OneGiB, 100 * MiB);
+    HWND page = OpenOptimization(OneGiB, 100 * MB);
     HoldCommits();
     HWND button = GetDlgItem(page, IDC_OPT_FREE_BUTTON);
 
@@ -180,7 +179,7 @@ TEST(OptimizationPage, ButtonAndHotkeyStartAManualRun)
     EXPECT_EQ(ItemText(page, IDC_OPT_FREE_BUTTON), "Busy");
     EXPECT_FALSE(IsWindowEnabled(button));
     EnterCriticalSection(&JobLock);
-    EXPECT_EQ(FreeingJob.Target, 120u * MiB);
+    EXPECT_EQ(FreeingJob.Target, 120u * MB);
     EXPECT_EQ(FreeingJob.AttemptsLeft, 3u);
     LeaveCriticalSection(&JobLock);
     FinishJob();

@@ -3,11 +3,10 @@
 #include "pages/startup.h"
 #include "settings/autostart.h"
 #include "shell/mainwindow.h"
-#include "tests/pages/page_test.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 
-const SIZE_T Installed = 1024 * static_cast<SIZE_T>(MiB);
+const SIZE_T Installed = 1024 * static_cast<SIZE_T>(MB);
 
 struct Box {
     HWND Owner;
@@ -27,8 +26,9 @@ static int WINAPI AnswerBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 
 static HWND OpenStartup(SIZE_T installed = Installed)
 {
+    HWND window = OpenProgram(installed, 100 * MB);
     ShowMessageBox = AnswerBox;
-    return OpenPage(IDD_STARTUP, StartupPageProc, installed, 100 * MiB);
+    return window ? StartupPage : nullptr;
 }
 
 static bool RunValueExists()
@@ -104,14 +104,14 @@ TEST(StartupPage, CheckBoxesShowAndSetTheirChoices)
 TEST(StartupPage, SaveWritesEverySettingAndSaysSo)
 {
     HWND page = OpenStartup();
-    Settings.AppLoadFreeSize = 8 * MiB;
+    Settings.AppLoadFreeSize = 8 * MB;
     SendDlgItemMessageA(page, IDC_STARTUP_SAVE, BM_CLICK, 0, 0);
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Owner, page);
     EXPECT_EQ(Boxes[0].Text, "Configuration has been saved.");
     EXPECT_EQ(Boxes[0].Caption, "Message");
     EXPECT_EQ(Boxes[0].Type, static_cast<UINT>(MB_ICONINFORMATION));
-    EXPECT_EQ(ReadRegistryDword(SettingsKey, "AppLoadFreeSize"), 8u * MiB);
+    EXPECT_EQ(ReadRegistryDword(SettingsKey, "AppLoadFreeSize"), 8u * MB);
     bool found = false;
     ReadRegistryDword(SettingsKey, "BusyIcon", &found);
     EXPECT_TRUE(found);
@@ -120,7 +120,7 @@ TEST(StartupPage, SaveWritesEverySettingAndSaysSo)
 TEST(StartupPage, ReloadAnsweredNoChangesNothing)
 {
     HWND page = OpenStartup();
-    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 16 * MiB);
+    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 16 * MB);
     WriteRegistryDword(SettingsKey, "SaveConfig", 0);
     BoxAnswer = IDNO;
     SendDlgItemMessageA(page, IDC_STARTUP_RELOAD, BM_CLICK, 0, 0);
@@ -130,7 +130,7 @@ TEST(StartupPage, ReloadAnsweredNoChangesNothing)
     EXPECT_EQ(Boxes[0].Caption, "Warning");
     EXPECT_EQ(Boxes[0].Type, static_cast<UINT>(MB_YESNO | MB_ICONWARNING));
 
-    WaitUntil([] { return false; }, 100);
+    HandlePendingMessages();
     EXPECT_EQ(Settings.AppLoadFreeSize, 4194304u);
     EXPECT_EQ(Settings.SaveConfig, 1u);
     EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 64u);
@@ -139,20 +139,18 @@ TEST(StartupPage, ReloadAnsweredNoChangesNothing)
 
 TEST(StartupPage, ReloadAnsweredYesRefillsBothPagesFromTheRegistry)
 {
-    HWND window = OpenMainWindow(Installed, 100 * MiB);
-    ASSERT_NE(window, nullptr);
-    ShowMessageBox = AnswerBox;
+    ASSERT_NE(OpenStartup(), nullptr);
     BoxAnswer = IDYES;
 
-    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 16 * MiB);
+    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 16 * MB);
     WriteRegistryDword(SettingsKey, "SaveConfig", 0);
     WriteRegistryDword(SettingsKey, "AutoFree", 1);
-    WriteRegistryDword(SettingsKey, "FreeTo", 200 * MiB);
+    WriteRegistryDword(SettingsKey, "FreeTo", 200 * MB);
     WriteRegistryDword(SettingsKey, "Hotkey", 0x0246);
     SetAutostart(true);
 
     SendDlgItemMessageA(StartupPage, IDC_STARTUP_RELOAD, BM_CLICK, 0, 0);
-    EXPECT_EQ(Settings.AppLoadFreeSize, 16u * MiB);
+    EXPECT_EQ(Settings.AppLoadFreeSize, 16u * MB);
     EXPECT_TRUE(WaitUntil([] { return SliderAt(StartupPage, IDC_STARTUP_SLIDER) == 256; }));
     EXPECT_TRUE(WaitUntil([] { return SliderAt(OptimizationPage, IDC_OPT_FREETO_SLIDER) == 3200; }));
     EXPECT_EQ(ItemText(StartupPage, IDC_STARTUP_TARGET_TEXT), "to 16.00 MB");
@@ -161,5 +159,4 @@ TEST(StartupPage, ReloadAnsweredYesRefillsBothPagesFromTheRegistry)
     EXPECT_TRUE(IsChecked(OptimizationPage, IDC_OPT_AUTOFREE_CHECK));
     EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREETO_TEXT), "200.00 MB");
     EXPECT_EQ(SendDlgItemMessageA(OptimizationPage, IDC_OPT_HOTKEY, HKM_GETHOTKEY, 0, 0), 0x0246);
-    DestroyWindow(window);
 }

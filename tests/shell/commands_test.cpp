@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 #include <cstring>
 
-const DWORD MB = 1048576;
-
 class CommandsTest : public MainWindowFixture {
 protected:
     void SetUp() override

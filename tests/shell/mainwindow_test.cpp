@@ -3,13 +3,12 @@
 #include "settings/settings.h"
 #include "shell/pagehost.h"
 #include "shell/fatal.h"
-#include "tests/shell/shell_fixture.h"
+#include "tests/shell/taskbar.h"
+#include "tests/support/program.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
-
-using namespace shelltest;
 
 static std::string TabText(HWND tabs, int index)
 {
@@ -58,7 +57,7 @@ TEST(MainWindowStart, LoadsSettingsThenBuildsTheHiddenWindowWithItsPages)
     WriteRegistryDword(SettingsKey, "AutoFree", 1);
     WriteRegistryDword(SettingsKey, "SaveConfig", 0);
 
-    HWND window = OpenProgram();
+    HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_TRUE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -94,7 +93,7 @@ TEST(MainWindowStart, LoadsSettingsThenBuildsTheHiddenWindowWithItsPages)
 TEST(MainWindowStart, FirstStartSitsNextToTheTrayAndRemembersIt)
 {
     MakeBottomTray();
-    HWND window = OpenProgram();
+    HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     RECT r = WindowRect(window);
     RECT area = BottomRightArea();
@@ -107,7 +106,7 @@ TEST(MainWindowStart, RestoresTheSavedPosition)
 {
     MakeBottomTray();
     WriteRegistryDword(SettingsKey, "WindowPos", (100u << 16) | 50u);
-    HWND window = OpenProgram();
+    HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(WindowRect(window).left, 50);
     EXPECT_EQ(WindowRect(window).top, 100);
@@ -117,23 +116,14 @@ TEST(MainWindowStart, PositionSavedLeftOfTheDesktopComesBackNextToTheTray)
 {
     MakeBottomTray();
     WriteRegistryDword(SettingsKey, "WindowPos", (100u << 16) | 0xFFF8u);
-    HWND window = OpenProgram();
+    HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     RECT r = WindowRect(window);
     EXPECT_EQ(r.right, BottomRightArea().right);
     EXPECT_EQ(r.bottom, BottomRightArea().top - 4);
 }
 
-class MainWindowTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        window = OpenProgram();
-        ASSERT_NE(window, nullptr);
-    }
-
-    HWND window = nullptr;
-};
+using MainWindowTest = MainWindowFixture;
 
 TEST_F(MainWindowTest, MovesAreStoredAsTwoSixteenBitHalves)
 {
@@ -282,7 +272,7 @@ TEST_F(MainWindowTest, DisplayChangeBringsAWindowOffTheDesktopBack)
 
 static void ExpectDestructionSteps(WPARAM sessionEnds)
 {
-    HWND window = OpenProgram();
+    HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     TrayCalls.clear();
 
@@ -308,7 +298,7 @@ TEST(MainWindowEnd, CalledOffSessionEndAlsoDestroysTheWindow)
 TEST(MainWindowEnd, WithoutSaveOnExitOnlyThatChoiceIsWritten)
 {
     WriteRegistryDword(SettingsKey, "SaveConfig", 0);
-    HWND window = OpenProgram();
+    HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     Settings.Interval = 5000;
     DestroyWindow(window);
@@ -346,7 +336,7 @@ static DWORD WINAPI FailOnWorker(LPVOID)
 
 static void RunUntilFatalReport()
 {
-    HWND window = OpenProgram();
+    HWND window = OpenProgram(1024 * MB, 512 * MB);
     if (!window) {
         ExitProcess(100);
     }
@@ -360,7 +350,7 @@ static void RunUntilFatalReport()
 
 TEST(MainWindowFatal, NoticeWithoutAHandedOverReportIsIgnored)
 {
-    HWND window = OpenProgram();
+    HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     MessageTexts.clear();
     SendMessageA(window, WM_APP_FATAL, 0, reinterpret_cast<LPARAM>("from elsewhere"));

@@ -1,9 +1,9 @@
 // Placing the main window next to the notification area, and bringing it back on the desktop.
 #include "shell/placement.h"
-#include "tests/shell/shell_fixture.h"
+#include "tests/shell/taskbar.h"
+#include "res/resource.h"
+#include "shell/handles.h"
 #include <gtest/gtest.h>
-
-using namespace shelltest;
 
 static INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM)
 {

@@ -1,12 +1,11 @@
 // Start-up: the help file's path, the single-instance rule, and the program itself run from
 // the build, from its start to the end of the session.
 #include "settings/settings.h"
-#include "tests/shell/shell_fixture.h"
+#include "tests/shell/taskbar.h"
+#include "tests/support/program.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <string>
-
-using namespace shelltest;
 
 TEST(HelpFilePath, IsTheProgramsFolderFollowedByTheHelpFileName)
 {
@@ -45,15 +44,16 @@ static std::string ModuleFolder()
 
 TEST(StartUp, TakesTheHelpPathFromTheModulesOwnFileName)
 {
-    EXPECT_FALSE(StartUp(GetModuleHandleA(nullptr)));
+    StartUp(GetModuleHandleA(nullptr));
     EXPECT_EQ(AppInstance, GetModuleHandleA(nullptr));
     EXPECT_EQ(std::string(HelpFilePath), ModuleFolder() + "memvale.hlp");
 }
 
+// The program's own entry point, built to work in this test's private registry.
 static HANDLE StartProgram()
 {
-    char command[MAX_PATH + 16];
-    snprintf(command, sizeof command, "\"%smemvale.exe\"", ModuleFolder().c_str());
+    char command[MAX_PATH + 24];
+    snprintf(command, sizeof command, "\"%smemvale_in_test.exe\"", ModuleFolder().c_str());
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -78,8 +78,8 @@ static DWORD ExitCodeWithin(HANDLE process, DWORD milliseconds)
 
 TEST(StartUp, ASecondInstanceEndsAtOnceWithExitCodeZero)
 {
-    ASSERT_FALSE(StartUp(GetModuleHandleA(nullptr)));
-    EXPECT_TRUE(StartUp(GetModuleHandleA(nullptr)));
+    ASSERT_FALSE(AnotherInstanceRuns());
+    EXPECT_TRUE(AnotherInstanceRuns());
 
     HANDLE second = StartProgram();
     ASSERT_NE(second, nullptr);
@@ -110,11 +110,8 @@ static int CountPages(HWND window)
     return pages;
 }
 
-// The program under test works in the session's real registry, not in this test's own.
 TEST(Program, RunsHiddenOnceAndEndsWithTheSessionSavingItsSettings)
 {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKey);
     // No automatic freeing of this machine's real memory while the test runs.
     WriteRegistryDword(SettingsKey, "AutoFree", 1);
 
@@ -144,5 +141,4 @@ TEST(Program, RunsHiddenOnceAndEndsWithTheSessionSavingItsSettings)
         EXPECT_TRUE(found) << row.Name;
     }
     EXPECT_EQ(ReadRegistryDword(SettingsKey, "AutoFree"), 1u);
-    RegDeleteTreeA(HKEY_CURRENT_USER, SettingsKey);
 }

@@ -7,8 +7,6 @@
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 
-const DWORD MB = 1048576;
-
 class TrayTest : public MainWindowFixture {
 protected:
     void SetUp() override
@@ -129,7 +127,7 @@ TEST_F(TrayTest, LeftClickShowsTheWindowOnItsPage)
 TEST(TrayRetryTest, TicksAddTheIconUntilTheNotificationAreaTakesIt)
 {
     TrayAnswer = FALSE; // as right after logon, before Explorer is ready
-    HWND window = OpenMainWindow(512 * MB, 100 * MB);
+    HWND window = OpenProgram(512 * MB, 100 * MB);
     ASSERT_NE(window, nullptr);
     Settings.MinLimit = 0;
     EXPECT_EQ(TrayIconAdded, 0u);
@@ -154,7 +152,7 @@ static BOOL WINAPI AreaHoldingTheIcon(DWORD message, PNOTIFYICONDATAA data)
 
 TEST(TrayRetryTest, AnIconTheAreaAlreadyHoldsIsModifiedFromThenOn)
 {
-    HWND window = OpenMainWindow(512 * MB, 100 * MB);
+    HWND window = OpenProgram(512 * MB, 100 * MB);
     ASSERT_NE(window, nullptr);
     Settings.MinLimit = 0;
     TrayCalls.clear();

@@ -17,12 +17,13 @@ static void DeletePrivateRegistry()
 
 static void UsePrivateRegistry()
 {
-    // A death-test child inherits its parent's root, so that the parent sees what it wrote.
-    const char *inherited = getenv("MEMVALE_TEST_ROOT");
+    // A death-test child, and the program a test starts, inherit the root, so that the test
+    // sees what they wrote.
+    const char *inherited = getenv(PrivateRegistryVariable);
     bool owner = inherited == nullptr;
     if (owner) {
         snprintf(RootName, sizeof RootName, "Software\\MemvaleTests\\%lu", GetCurrentProcessId());
-        _putenv_s("MEMVALE_TEST_ROOT", RootName);
+        _putenv_s(PrivateRegistryVariable, RootName);
         RegDeleteTreeA(HKEY_CURRENT_USER, RootName);
     } else {
         snprintf(RootName, sizeof RootName, "%s", inherited);

@@ -1,7 +1,10 @@
-// The program's main window in a test: created from its own resources, with the tray calls
-// recorded, the worker's commits held at will and the sampled figures set by the test.
+// The program in a test: started as WinMain starts it, its main window and pages created from
+// its own resources, with the tray, help and message-box calls recorded, the worker's commits
+// held at will and the sampled figures set by the test; and the pages' controls worked as the
+// user works them.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 #include <atomic>
 #include <string>
@@ -9,12 +12,15 @@
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "shell/handles.h"
 #include "shell/mainwindow.h"
 #include "shell/platform.h"
 #include "shell/startup.h"
 #include "tests/support/support.h"
 #include <gtest/gtest.h>
+
+const DWORD MB = 1048576;
 
 // One Shell_NotifyIconA call, with the parts of the record it carried.
 struct TrayCall {
@@ -133,21 +139,21 @@ inline void SetFreeMemory(DWORD free)
     UnlockSamples();
 }
 
-// The hidden main window with its pages, worker and sampler, on a machine of the given
-// memory; its timer is stopped so that the test decides when a tick runs.
-inline HWND OpenMainWindow(SIZE_T installed, SIZE_T free)
+// The program started on a machine of the given memory, its main window hidden with its
+// pages, worker and sampler; the refresh timer is stopped so that the test decides when a tick
+// runs. Null when the window could not be made.
+inline HWND OpenProgram(SIZE_T installed, SIZE_T free)
 {
-    AppInstance = GetModuleHandleA(nullptr);
     UseFakeMemory(installed, free);
     NotifyTray = RecordTrayCall;
     ShowMessageBox = RecordMessageBox;
     OpenHelpViewer = RecordHelpViewer;
-    HWND window = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr,
-                                     MainDialogProc, 0);
-    if (window) {
-        KillTimer(window, TIMER_REFRESH);
+    StartUp(GetModuleHandleA(nullptr));
+    CreateMainWindow();
+    if (MainWindow) {
+        KillTimer(MainWindow, TIMER_REFRESH);
     }
-    return window;
+    return MainWindow;
 }
 
 inline std::string WindowText(HWND window)
@@ -157,6 +163,35 @@ inline std::string WindowText(HWND window)
     return text;
 }
 
+inline std::string ItemText(HWND page, int id)
+{
+    return WindowText(GetDlgItem(page, id));
+}
+
+inline DWORD SliderAt(HWND page, int id)
+{
+    return static_cast<DWORD>(SendDlgItemMessageA(page, id, TBM_GETPOS, 0, 0));
+}
+
+// The user drags a slider's thumb to the position.
+inline void DragSlider(HWND page, int id, DWORD position)
+{
+    HWND slider = GetDlgItem(page, id);
+    SendMessageA(slider, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
+    SendMessageA(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(slider));
+}
+
+// A click on a button or check box, as the control reports it to the page.
+inline void Click(HWND page, int id)
+{
+    SendDlgItemMessageA(page, id, BM_CLICK, 0, 0);
+}
+
+inline bool IsChecked(HWND page, int id)
+{
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
 // The main window open on a 512 MB machine with 100 MB free and the worker's commits held;
 // a test's job is ended when the test is over.
 class MainWindowFixture : public testing::Test {
@@ -164,7 +199,7 @@ protected:
     void SetUp() override
     {
         HoldCommits();
-        window = OpenMainWindow(static_cast<SIZE_T>(512) << 20, static_cast<SIZE_T>(100) << 20);
+        window = OpenProgram(512 * MB, 100 * MB);
         ASSERT_NE(window, nullptr);
     }
 

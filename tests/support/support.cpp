@@ -43,15 +43,20 @@ void BreakRegistry()
     RegOverridePredefKey(HKEY_CURRENT_USER, doomed);
 }
 
+void HandlePendingMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 bool WaitUntil(const std::function<bool()> &condition, DWORD milliseconds)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
+        HandlePendingMessages();
         if (condition()) {
             return true;
         }

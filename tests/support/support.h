@@ -7,6 +7,9 @@
 // The root that HKEY_CURRENT_USER stands for in this test process (and its death-test
 // children), below the real HKEY_CURRENT_USER.
 extern const char *PrivateRegistryRoot;
+// The environment variable that hands the root on to death-test children and to the program
+// a test starts.
+const char *const PrivateRegistryVariable = "MEMVALE_TEST_ROOT";
 
 // From here on every open and create under HKEY_CURRENT_USER fails.
 void BreakRegistry();
@@ -19,6 +22,10 @@ void SetFakeFreeMemory(ULONGLONG free);
 // Pumps this thread's messages until the condition holds; false when it still does not
 // after the given milliseconds.
 bool WaitUntil(const std::function<bool()> &condition, DWORD milliseconds = 5000);
+
+// Handles every message already waiting for this thread's windows, and those they post
+// meanwhile, until none is left.
+void HandlePendingMessages();
 
 // A REG_DWORD below HKEY_CURRENT_USER; found tells whether it exists.
 DWORD ReadRegistryDword(const char *key, const char *name, bool *found = nullptr);

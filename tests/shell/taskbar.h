@@ -1,19 +1,6 @@
-// What the shell's tests share: a notification area of the test's own making, and the
-// program's main window opened on a machine of known memory with its outside calls recorded.
+// A task bar of the test's own making, and the desktop it lies on, for placing the main window.
 #pragma once
-#include "res/resource.h"
-#include "shell/handles.h"
-#include "shell/mainwindow.h"
-#include "shell/platform.h"
-#include "shell/startup.h"
-#include "tests/support/program.h"
-#include "tests/support/support.h"
-#include <shellapi.h>
-#include <vector>
-
-namespace shelltest {
-
-const DWORD MB = 1048576;
+#include <windows.h>
 
 // A task bar at the given screen rectangle whose notification area has the given rectangle.
 // Both are topmost, so that FindWindowA meets them before any task bar Wine may have.
@@ -65,21 +52,3 @@ inline void MakeBottomTray()
     RECT d = DesktopRect();
     MakeTray({d.left, d.bottom - 30, d.right, d.bottom}, BottomRightArea());
 }
-
-// The program's start-up and main window, as WinMain does it, with 1 GB installed and
-// 512 MB free; the refresh timer is stopped so that no tick runs unasked.
-inline HWND OpenProgram()
-{
-    UseFakeMemory(1024 * MB, 512 * MB);
-    NotifyTray = RecordTrayCall;
-    OpenHelpViewer = RecordHelpViewer;
-    ShowMessageBox = RecordMessageBox;
-    StartUp(GetModuleHandleA(nullptr));
-    CreateMainWindow();
-    if (MainWindow) {
-        KillTimer(MainWindow, TIMER_REFRESH);
-    }
-    return MainWindow;
-}
-
-} // namespace shelltest

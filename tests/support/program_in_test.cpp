@@ -1,0 +1,20 @@
+// The program as the tests start it: the shipped entry point, with HKEY_CURRENT_USER mapped,
+// before WinMain runs, to the private registry of the test that started it, so that no test
+// reads or writes the real user's settings or Run key.
+#include "tests/support/support.h"
+#include <cstdlib>
+
+static bool UseTheStartingTestsRegistry()
+{
+    const char *root = getenv(PrivateRegistryVariable);
+    HKEY key;
+    if (!root || RegCreateKeyExA(HKEY_CURRENT_USER, root, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                 nullptr) != ERROR_SUCCESS) {
+        // Not started by a test: end before anything reaches the real registry.
+        ExitProcess(3);
+    }
+    RegOverridePredefKey(HKEY_CURRENT_USER, key);
+    return true;
+}
+
+static const bool PrivateRegistryInUse = UseTheStartingTestsRegistry();
