@@ -1,6 +1,8 @@
 // Throughput of the freeing worker against the plain cost of committing and touching a block.
-// Usage: bench_freeing [MiB]   (default 512). The last line printed is "ratio R", the worker's
-// MiB/s divided by the limit's.
+// Usage: bench_freeing [MiB]   (default 512). Worker and limit runs alternate, and each pair
+// gives one ratio (the worker's MiB/s divided by the limit's), so that a change in the machine's
+// load between runs does not tilt the result. The last line printed is "ratio R", the median
+// of those ratios.
 #include "engine/memstatus.h"
 #include "engine/worker.h"
 #include <algorithm>
@@ -9,15 +11,16 @@
 
 const int Repetitions = 7;
 const unsigned long DefaultMegabytes = 512;
-const unsigned long MostMegabytes = 4095;
+// What one block of this build can hold: a 32-bit program has no room for more.
+const unsigned long MostMegabytes = sizeof(void *) == 8 ? 1048576 : 2047;
 const DWORD PageStride = 4096;
 
 // No memory is ever free, so that each job makes exactly its one attempt.
-static void WINAPI NothingFree(LPMEMORYSTATUS status)
+static BOOL WINAPI NothingFree(LPMEMORYSTATUSEX status)
 {
-    ZeroMemory(status, sizeof *status);
-    status->dwLength = sizeof *status;
-    status->dwTotalPhys = 0xFFFFFFFF;
+    status->ullTotalPhys = ~0ull;
+    status->ullAvailPhys = 0;
+    return TRUE;
 }
 
 static LARGE_INTEGER ReleasedAt;
@@ -38,14 +41,19 @@ static double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
 }
 
 // One job of one attempt through the worker, from the request to the release of its block.
-static double TimeWorker(DWORD size)
+static double TimeWorker(ByteCount size)
 {
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     if (RequestFreeing(size, 1) != 1) {
         return 0;
     }
-    WaitForSingleObject(BlockReleased, INFINITE);
+    // A block Windows refuses is never released: the worker is idle again without it.
+    while (WaitForSingleObject(BlockReleased, 100) == WAIT_TIMEOUT) {
+        if (RequestFreeing(0, 0) == 1 && WaitForSingleObject(BlockReleased, 0) == WAIT_TIMEOUT) {
+            return 0;
+        }
+    }
     double elapsed = Seconds(start, ReleasedAt);
     while (RequestFreeing(0, 0) != 1) {
         Sleep(1);
@@ -54,7 +62,7 @@ static double TimeWorker(DWORD size)
 }
 
 // The least that freeing this much can cost: commit, write once per page, release.
-static double TimeLimit(DWORD size)
+static double TimeLimit(SIZE_T size)
 {
     LARGE_INTEGER start;
     LARGE_INTEGER end;
@@ -63,7 +71,7 @@ static double TimeLimit(DWORD size)
     if (!block) {
         return 0;
     }
-    for (DWORD64 offset = 0; offset < size; offset += PageStride) {
+    for (SIZE_T offset = 0; offset < size; offset += PageStride) {
         block[offset] = 0;
     }
     VirtualFree(const_cast<BYTE *>(block), 0, MEM_RELEASE);
@@ -84,15 +92,14 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: bench_freeing [MiB], 1 to %lu\n", MostMegabytes);
         return 2;
     }
-    const DWORD size = static_cast<DWORD>(megabytes << 20);
+    const SIZE_T size = static_cast<SIZE_T>(megabytes) << 20;
 
     MemoryStatusSource = NothingFree;
     BlockReleased = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     ReleaseBlock = ReleaseAndNote;
     StartFreeingWorker();
 
-    double worker[Repetitions];
-    double limit[Repetitions];
+    double ratios[Repetitions];
     for (int run = 0; run < Repetitions; ++run) {
         double workerSeconds = TimeWorker(size);
         double limitSeconds = TimeLimit(size);
@@ -100,14 +107,12 @@ int main(int argc, char **argv)
             fprintf(stderr, "could not commit %lu MiB\n", megabytes);
             return 1;
         }
-        worker[run] = static_cast<double>(megabytes) / workerSeconds;
-        limit[run] = static_cast<double>(megabytes) / limitSeconds;
-        printf("run %d: worker %.1f MiB/s, limit %.1f MiB/s\n", run + 1, worker[run], limit[run]);
+        double worker = static_cast<double>(megabytes) / workerSeconds;
+        double limit = static_cast<double>(megabytes) / limitSeconds;
+        ratios[run] = worker / limit;
+        printf("pair %d: worker %.1f MiB/s, limit %.1f MiB/s, ratio %.3f\n", run + 1, worker, limit, ratios[run]);
     }
-    double workerRate = Median(worker, Repetitions);
-    double limitRate = Median(limit, Repetitions);
-    printf("worker %.1f MiB/s, limit %.1f MiB/s (%lu MiB, median of %d)\n", workerRate, limitRate, megabytes,
-           Repetitions);
-    printf("ratio %.3f\n", workerRate / limitRate);
+    printf("%lu MiB, median of %d pairs\n", megabytes, Repetitions);
+    printf("ratio %.3f\n", Median(ratios, Repetitions));
     return 0;
 }

@@ -1,21 +1,45 @@
-// The one way the program reads memory figures.
+// Memory quantities: the one way the program reads memory figures, the 64 KiB units that
+// sliders and bars count in, and the megabyte texts.
 #include "engine/memstatus.h"
+#include <cstdio>
 
-void (WINAPI *MemoryStatusSource)(LPMEMORYSTATUS status) = GlobalMemoryStatus;
+BOOL (WINAPI *MemoryStatusSource)(LPMEMORYSTATUSEX status) = GlobalMemoryStatusEx;
 
-static SIZE_T Clamp32(SIZE_T value)
+// GlobalMemoryStatus counts in SIZE_T and so cannot see past 4 GiB in a 32-bit program; the
+// extended form gives true 64-bit figures in both builds.
+void ReadMemoryStatus(MemoryStatus *status)
 {
-    return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : value;
+    MEMORYSTATUSEX figures = {};
+    figures.dwLength = sizeof figures;
+    if (!MemoryStatusSource(&figures)) {
+        figures.ullTotalPhys = 0;
+        figures.ullAvailPhys = 0;
+    }
+    status->TotalPhys = figures.ullTotalPhys;
+    status->AvailPhys = figures.ullAvailPhys;
 }
 
-void ReadMemoryStatus(MEMORYSTATUS *status)
+DWORD UnitsOf(ByteCount bytes)
 {
-    status->dwLength = sizeof *status;
-    MemoryStatusSource(status);
-    status->dwTotalPhys = Clamp32(status->dwTotalPhys);
-    status->dwAvailPhys = Clamp32(status->dwAvailPhys);
-    status->dwTotalPageFile = Clamp32(status->dwTotalPageFile);
-    status->dwAvailPageFile = Clamp32(status->dwAvailPageFile);
-    status->dwTotalVirtual = Clamp32(status->dwTotalVirtual);
-    status->dwAvailVirtual = Clamp32(status->dwAvailVirtual);
+    return static_cast<DWORD>(bytes >> UnitShift);
+}
+
+ByteCount BytesOfUnits(DWORD units)
+{
+    return static_cast<ByteCount>(units) << UnitShift;
+}
+
+double Megabytes(ByteCount bytes)
+{
+    return static_cast<double>(bytes) / BytesPerMB;
+}
+
+void FormatMegabytes(char *text, size_t size, ByteCount bytes)
+{
+    snprintf(text, size, "%.2f MB", Megabytes(bytes));
+}
+
+void FormatFreeUpOffer(char *text, size_t size, const char *format, ByteCount amount, ByteCount freeNow)
+{
+    snprintf(text, size, format, Megabytes(amount), Megabytes(amount) + Megabytes(freeNow));
 }

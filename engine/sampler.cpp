@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 
-MEMORYSTATUS *SampleRing;
+MemoryStatus *SampleRing;
 DWORD SampleIndex;
 CRITICAL_SECTION SampleLock;
 DWORD SampleLockHeld;
@@ -31,7 +31,7 @@ static DWORD WINAPI MemorySamplerMain(LPVOID)
 void StartMemorySampler()
 {
     SampleIndex = 0;
-    SampleRing = static_cast<MEMORYSTATUS *>(calloc(SampleCount, sizeof(MEMORYSTATUS)));
+    SampleRing = static_cast<MemoryStatus *>(calloc(SampleCount, sizeof(MemoryStatus)));
     if (!SampleRing) {
         ReportFatal("Can't initialize memory monitoring thread!");
         return;
@@ -45,7 +45,7 @@ void StartMemorySampler()
     }
 }
 
-MEMORYSTATUS *LockSamples(DWORD *count, DWORD *index)
+MemoryStatus *LockSamples(DWORD *count, DWORD *index)
 {
     EnterCriticalSection(&SampleLock);
     SampleLockHeld = 1;
@@ -64,4 +64,13 @@ void UnlockSamples()
         SampleLockHeld = 0;
         LeaveCriticalSection(&SampleLock);
     }
+}
+
+MemoryStatus CurrentSample()
+{
+    DWORD index;
+    MemoryStatus *ring = LockSamples(nullptr, &index);
+    MemoryStatus sample = ring[index];
+    UnlockSamples();
+    return sample;
 }

@@ -1,14 +1,18 @@
 // The memory sampler: a background thread that keeps the newest memory status at hand.
 #pragma once
 #include <windows.h>
+#include "engine/memstatus.h"
 
 const DWORD SampleCount = 1;
 
-extern MEMORYSTATUS *SampleRing;
+extern MemoryStatus *SampleRing;
 extern DWORD SampleIndex;
 extern CRITICAL_SECTION SampleLock;
 extern DWORD SampleLockHeld;
 
 void StartMemorySampler();
-MEMORYSTATUS *LockSamples(DWORD *count, DWORD *index);
+MemoryStatus *LockSamples(DWORD *count, DWORD *index);
 void UnlockSamples();
+
+// A copy of the newest sample, read under the sample lock.
+MemoryStatus CurrentSample();

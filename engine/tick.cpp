@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/handles.h"
+#include "shell/platform.h"
 #include "shell/startup.h"
 #include "shell/tray.h"
 #include <commctrl.h>
@@ -13,26 +14,26 @@
 #include <cstring>
 
 DWORD BusyIconShown;
+ULONGLONG AutoFreePausedUntil;
+ULONGLONG NextAutoFreePause = FirstAutoFreePause;
 
 // Single precision on purpose: just above one tenth, so a per-mille value ending in 5
 // gives a percentage just above .5 and rounds up (995 shows as 100).
 const float PercentPerMille = 0.1f;
 const DWORD ProgressScale = 1000;
 
-static void ShowFreeMemory(DWORD free, DWORD total)
+static void ShowFreeMemory(ByteCount free, ByteCount total)
 {
-    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETRANGE32, 0, total >> 16);
-    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETPOS, free >> 16, 0);
+    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETRANGE32, 0, UnitsOf(total));
+    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETPOS, UnitsOf(free), 0);
 }
 
-static void ShowButtonState(DWORD free, bool idle)
+static void ShowButtonState(ByteCount free, bool idle)
 {
     EnableWindow(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), idle ? TRUE : FALSE);
     char text[64];
     if (idle) {
-        ULONGLONG target = static_cast<ULONGLONG>(free) + Settings.ManualFree;
-        snprintf(text, sizeof text, "Free up %.2f MB\n(target: %.2f MB)",
-                 Settings.ManualFree / BytesPerMB, target / BytesPerMB);
+        FormatFreeUpOffer(text, sizeof text, FreeUpButtonFormat, Settings.ManualFree, free);
     } else {
         double percent = static_cast<double>(FreeingProgress.load()) * PercentPerMille;
         snprintf(text, sizeof text, "Freeing (%.0f%% done)", percent);
@@ -51,16 +52,16 @@ static void ShowProgress()
     SendDlgItemMessageA(OptimizationPage, IDC_OPT_PROGRESS, PBM_SETPOS, progress, 0);
 }
 
-static void ShowFreeText(DWORD free)
+static void ShowFreeText(ByteCount free)
 {
     char text[64];
-    snprintf(text, sizeof text, "%.2f MB", free / BytesPerMB);
+    FormatMegabytes(text, sizeof text, free);
     SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_TEXT, WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(text));
 }
 
 // Picks the tray picture; true when the tray must be told even if the tip is unchanged.
-static bool ChooseTrayIcon(DWORD free, bool idle)
+static bool ChooseTrayIcon(ByteCount free, bool idle)
 {
     bool forced;
     int icon;
@@ -87,13 +88,42 @@ static void UpdateTray(const char *tip, bool forced)
     }
 }
 
+static bool AutoFreePaused()
+{
+    return AutoFreePausedUntil != 0 && TickCount() < AutoFreePausedUntil;
+}
+
+// What the last job that tried to commit tells: a refused automatic run pauses automatic
+// freeing, each further one twice as long, while a committed block shows that memory can be
+// had again. Returns the target of a manual run whose block was refused, else 0.
+static ByteCount TakeOutcome()
+{
+    FreeingOutcome outcome;
+    if (!TakeFreeingOutcome(&outcome)) {
+        return 0;
+    }
+    if (outcome.Result == BlockCommitted) {
+        AutoFreePausedUntil = 0;
+        NextAutoFreePause = FirstAutoFreePause;
+        return 0;
+    }
+    if (outcome.Source == AutomaticRun) {
+        AutoFreePausedUntil = TickCount() + NextAutoFreePause;
+        NextAutoFreePause = NextAutoFreePause * 2 < LongestAutoFreePause ? NextAutoFreePause * 2
+                                                                          : LongestAutoFreePause;
+    }
+    return outcome.Source == ManualRun ? outcome.Target : 0;
+}
+
 void RefreshTick()
 {
+    ByteCount refusedTarget = TakeOutcome();
+
     DWORD count;
     DWORD index;
-    MEMORYSTATUS *ring = LockSamples(&count, &index);
-    DWORD free = static_cast<DWORD>(ring[index].dwAvailPhys);
-    DWORD total = static_cast<DWORD>(ring[index].dwTotalPhys);
+    MemoryStatus *ring = LockSamples(&count, &index);
+    ByteCount free = ring[index].AvailPhys;
+    ByteCount total = ring[index].TotalPhys;
 
     ShowFreeMemory(free, total);
     bool idle = RequestFreeing(0, 0) != 0;
@@ -103,8 +133,8 @@ void RefreshTick()
 
     // AutoFree is the disable flag: 0 means automatic freeing is on. A request made while
     // the worker is busy is dropped, so every idle tick below the limit starts a new job.
-    if (Settings.AutoFree == 0 && free < Settings.MinLimit) {
-        RequestFreeing(Settings.FreeTo, 2);
+    if (Settings.AutoFree == 0 && free < Settings.MinLimit && !AutoFreePaused()) {
+        RequestFreeing(Settings.FreeTo, 2, AutomaticRun);
     }
 
     char tip[64];
@@ -114,4 +144,9 @@ void RefreshTick()
     idle = RequestFreeing(0, 0) != 0;
     bool forced = ChooseTrayIcon(free, idle);
     UpdateTray(tip, forced);
+
+    // Last, outside the sample lock: the box runs its own message loop, in which later ticks go on.
+    if (refusedTarget != 0) {
+        ShowCommitRefusal(refusedTarget);
+    }
 }

@@ -4,4 +4,12 @@
 
 extern DWORD BusyIconShown;
 
+// After an automatic run whose block Windows refused, no automatic run starts before
+// AutoFreePausedUntil (TickCount milliseconds; 0 = no pause). The pause doubles with each
+// further refusal, up to its longest, and a committed block ends it.
+const ULONGLONG FirstAutoFreePause = 60 * 1000;
+const ULONGLONG LongestAutoFreePause = 16 * 60 * 1000;
+extern ULONGLONG AutoFreePausedUntil;
+extern ULONGLONG NextAutoFreePause;
+
 void RefreshTick();

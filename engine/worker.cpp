@@ -1,7 +1,6 @@
 // The freeing worker: one background thread that commits, touches and releases one block
 // per attempt, and the requests that hand it jobs.
 #include "engine/worker.h"
-#include "engine/memstatus.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/fatal.h"
@@ -19,9 +18,17 @@ HANDLE FreeingWorker;
 // Signalled, under JobLock, whenever a job has been accepted.
 static CONDITION_VARIABLE JobPosted = CONDITION_VARIABLE_INIT;
 
+// The outcome of the last job that tried to commit, until the UI thread takes it; under JobLock.
+static FreeingOutcome LastOutcome;
+static DWORD OutcomeWaiting;
+
+// 1 while a refusal box is open: its own message loop still runs the hot-key and the tray, and
+// each further refusal would stack another box.
+static DWORD RefusalBoxOpen;
+
 const DWORD PageStride = 4096;
 const DWORD HalfPage = 2048;
-const int RefusalTextSize = 320;
+const int RefusalTextSize = 400;
 
 // Thread priorities in the order of the Priority setting: idle, normal, high.
 const int WorkerPriorities[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_HIGHEST};
@@ -39,15 +46,23 @@ static void ReleaseWithVirtualFree(void *block)
 void *(*CommitBlock)(SIZE_T size) = CommitWithVirtualAlloc;
 void (*ReleaseBlock)(void *block) = ReleaseWithVirtualFree;
 
+// A 32-bit program cannot even ask for a block that SIZE_T does not hold: refused as well.
+static void *CommitWholeTarget(ByteCount target)
+{
+    if (target != static_cast<SIZE_T>(target)) {
+        return nullptr;
+    }
+    return CommitBlock(static_cast<SIZE_T>(target));
+}
+
 // One pass over the block: the offsets first, first + 4096, ... below target. touched counts
 // the bytes of both passes of the attempt; progress is published from its value before each
 // visit. A cleared KeepFreeing ends the pass before the next visit.
-static void TouchPass(BYTE *block, DWORD first, DWORD target, double *touched)
+static void TouchPass(BYTE *block, ByteCount first, ByteCount target, double *touched)
 {
-    const double size = target;
+    const double size = static_cast<double>(target);
     double counter = *touched;
-    // 64-bit offsets: a block near 4 GiB must not wrap the offset back to the start.
-    for (DWORD64 offset = first; offset < target; offset += PageStride) {
+    for (ByteCount offset = first; offset < target; offset += PageStride) {
         if (KeepFreeing.load(std::memory_order_relaxed) == 0) {
             break;
         }
@@ -62,31 +77,38 @@ static void TouchPass(BYTE *block, DWORD first, DWORD target, double *touched)
     *touched = counter;
 }
 
-static void RunJob()
+// Runs the job's attempts; true when it tried to commit, with the result in *result.
+static bool RunJob(FreeingResult *result)
 {
-    const DWORD target = FreeingJob.Target;
+    const ByteCount target = FreeingJob.Target;
     if (FreeingJob.AttemptsLeft == 0) {
-        return;
+        return false;
     }
+    bool tried = false;
     while (KeepFreeing.load(std::memory_order_relaxed) != 0) {
-        MEMORYSTATUS status;
+        MemoryStatus status;
         ReadMemoryStatus(&status);
-        if (target <= status.dwAvailPhys) {
-            return;
+        if (target <= status.AvailPhys) {
+            return tried;
         }
-        void *block = CommitBlock(target);
+        // Windows may refuse a block this large (the commit limit, or no address range that
+        // long); then the job ends and memory stays as it is.
+        void *block = CommitWholeTarget(target);
+        tried = true;
         if (!block) {
-            ReportFatal("There is no enough virtual memory to run\nWill terminate now.\n");
-            return;
+            *result = CommitRefused;
+            return true;
         }
+        *result = BlockCommitted;
         double touched = 0;
         TouchPass(static_cast<BYTE *>(block), 0, target, &touched);
         TouchPass(static_cast<BYTE *>(block), HalfPage, target, &touched);
         ReleaseBlock(block);
         if (--FreeingJob.AttemptsLeft == 0) {
-            return;
+            return true;
         }
     }
+    return tried;
 }
 
 static DWORD WINAPI FreeingWorkerMain(LPVOID)
@@ -101,9 +123,14 @@ static DWORD WINAPI FreeingWorkerMain(LPVOID)
             SleepConditionVariableCS(&JobPosted, &JobLock, INFINITE);
         }
         LeaveCriticalSection(&JobLock);
-        RunJob();
+        FreeingResult result = BlockCommitted;
+        bool tried = RunJob(&result);
         FreeingProgress.store(0, std::memory_order_relaxed);
         EnterCriticalSection(&JobLock);
+        if (tried) {
+            LastOutcome = {FreeingJob.Source, result, FreeingJob.Target};
+            OutcomeWaiting = 1;
+        }
         FreeingBusy = 0;
         KeepFreeing.store(1, std::memory_order_relaxed);
     }
@@ -121,7 +148,7 @@ void StartFreeingWorker()
     }
 }
 
-DWORD RequestFreeing(DWORD target, DWORD attempts)
+DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source)
 {
     EnterCriticalSection(&JobLock);
     if (FreeingBusy != 0) {
@@ -135,6 +162,7 @@ DWORD RequestFreeing(DWORD target, DWORD attempts)
     SendDlgItemMessageA(OptimizationPage, IDC_OPT_FREE_BUTTON, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Busy"));
     EnableWindow(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), FALSE);
     FreeingJob.Target = target;
+    FreeingJob.Source = source;
     FreeingBusy = 1;
     FreeingJob.AttemptsLeft = attempts;
     FreeingProgress.store(1, std::memory_order_relaxed);
@@ -143,30 +171,59 @@ DWORD RequestFreeing(DWORD target, DWORD attempts)
     return 1;
 }
 
-DWORD FreeUpBy(DWORD amount, DWORD attempts)
+bool TakeFreeingOutcome(FreeingOutcome *outcome)
 {
-    MEMORYSTATUS status;
-    ReadMemoryStatus(&status);
-    // Summed in 64 bits: a sum past 4 GiB is above any installed memory we can see, and must
-    // not wrap round to a small target that would be accepted.
-    DWORD64 target = static_cast<DWORD64>(status.dwAvailPhys) + amount;
-    if (target <= status.dwTotalPhys) {
-        return RequestFreeing(static_cast<DWORD>(target), attempts);
+    EnterCriticalSection(&JobLock);
+    bool waiting = OutcomeWaiting != 0;
+    if (waiting) {
+        *outcome = LastOutcome;
+        OutcomeWaiting = 0;
     }
-    ShowFreeingRefusal(status, static_cast<double>(target));
+    LeaveCriticalSection(&JobLock);
+    return waiting;
+}
+
+DWORD FreeUpBy(ByteCount amount, DWORD attempts)
+{
+    MemoryStatus status;
+    ReadMemoryStatus(&status);
+    // Compared without forming the sum, which could wrap past 64 bits for a huge amount.
+    if (amount <= status.TotalPhys && status.AvailPhys <= status.TotalPhys - amount) {
+        return RequestFreeing(status.AvailPhys + amount, attempts, ManualRun);
+    }
+    ShowFreeingRefusal(status, static_cast<double>(status.AvailPhys) + static_cast<double>(amount));
     return 0;
 }
 
-void ShowFreeingRefusal(const MEMORYSTATUS &status, double target)
+static void ShowRefusal(const char *text)
+{
+    if (RefusalBoxOpen) {
+        return;
+    }
+    RefusalBoxOpen = 1;
+    ShowMessageBox(MainWindow, text, "Message", MB_ICONINFORMATION | MB_OK);
+    RefusalBoxOpen = 0;
+}
+
+void ShowFreeingRefusal(const MemoryStatus &status, double target)
 {
     char text[RefusalTextSize];
     snprintf(text, sizeof text,
              "Currently there is %.2f MB of free physical memory and\n"
              "you are trying to free it to %.2f MB. You can't do that, because\n"
              "you have only %.2f MB of physical memory installed!!!",
-             static_cast<double>(status.dwAvailPhys) / BytesPerMB, target / BytesPerMB,
-             static_cast<double>(status.dwTotalPhys) / BytesPerMB);
-    ShowMessageBox(GetForegroundWindow(), text, "Message", MB_ICONINFORMATION | MB_OK);
+             Megabytes(status.AvailPhys), target / BytesPerMB, Megabytes(status.TotalPhys));
+    ShowRefusal(text);
+}
+
+void ShowCommitRefusal(ByteCount target)
+{
+    char text[RefusalTextSize];
+    snprintf(text, sizeof text,
+             "This run had to reserve %.2f MB of memory, and Windows could not provide that much.\n\n"
+             "Ask for less memory, close some programs, or enlarge the page file, and try again.",
+             Megabytes(target));
+    ShowRefusal(text);
 }
 
 void CancelFreeing()

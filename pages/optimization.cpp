@@ -1,6 +1,7 @@
 // The Optimization page: limits, amounts, priority and the global hot-key.
 #include "pages/optimization.h"
 #include "pages/optimization_model.h"
+#include "pages/slider.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "res/resource.h"
@@ -16,9 +17,9 @@ const WORD ProgressScale = 1000; // FreeingProgress counts per mille
 const WPARAM HotkeyInvalidCombinations =
     HKCOMB_NONE | HKCOMB_S | HKCOMB_A | HKCOMB_SC | HKCOMB_SA | HKCOMB_CA | HKCOMB_SCA;
 
-static DWORD Installed()
+static ByteCount Installed()
 {
-    return static_cast<DWORD>(InstalledMemory.dwTotalPhys);
+    return InstalledMemory.TotalPhys;
 }
 
 static DWORD SliderAt(HWND page, int id)
@@ -29,15 +30,6 @@ static DWORD SliderAt(HWND page, int id)
 static void MoveSlider(HWND page, int id, DWORD position)
 {
     SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
-}
-
-// Min and max apart: TBM_SETRANGE packs the maximum into a signed 16-bit word, which 2 GiB
-// of installed memory (32,768 units) already overflows.
-static void FillSlider(HWND page, int id, DWORD maximum, DWORD position)
-{
-    SendDlgItemMessageA(page, id, TBM_SETRANGEMIN, FALSE, 0);
-    SendDlgItemMessageA(page, id, TBM_SETRANGEMAX, TRUE, static_cast<LPARAM>(maximum));
-    MoveSlider(page, id, position);
 }
 
 static void ShowLimit(HWND page, int slider, const LimitOutcome &outcome, int amountText, int shareText)
@@ -67,18 +59,9 @@ static void ApplyFreeTo(HWND page)
     ShowLimit(page, IDC_OPT_FREETO_SLIDER, outcome, IDC_OPT_FREETO_TEXT, IDC_OPT_FREETO_SHARE);
 }
 
-static DWORD CurrentFreeMemory()
-{
-    DWORD index;
-    MEMORYSTATUS *ring = LockSamples(nullptr, &index);
-    DWORD available = static_cast<DWORD>(ring[index].dwAvailPhys);
-    UnlockSamples();
-    return available;
-}
-
 static void ApplyManualAmount(HWND page)
 {
-    DWORD freeNow = CurrentFreeMemory();
+    ByteCount freeNow = CurrentSample().AvailPhys;
     FreeUpOutcome outcome = AmountMoved(SliderAt(page, IDC_OPT_AMOUNT_SLIDER), freeNow);
     Settings.ManualFree = outcome.Bytes;
     SetDlgItemTextA(page, IDC_OPT_FREE_BUTTON, outcome.Text);
@@ -114,10 +97,9 @@ void RefreshOptimizationPage(HWND page)
     CheckDlgButton(page, IDC_OPT_AUTOFREE_CHECK, Settings.AutoFree ? BST_CHECKED : BST_UNCHECKED);
     SendDlgItemMessageA(page, IDC_OPT_PRIORITY_COMBO, CB_SETCURSEL, Settings.Priority, 0);
 
-    DWORD maximum = SliderMaximum(Installed());
-    FillSlider(page, IDC_OPT_LOWER_SLIDER, maximum, SliderPosition(Settings.MinLimit));
-    FillSlider(page, IDC_OPT_FREETO_SLIDER, maximum, SliderPosition(Settings.FreeTo));
-    FillSlider(page, IDC_OPT_AMOUNT_SLIDER, maximum, SliderPosition(Settings.ManualFree));
+    FillMemorySlider(page, IDC_OPT_LOWER_SLIDER, Settings.MinLimit);
+    FillMemorySlider(page, IDC_OPT_FREETO_SLIDER, Settings.FreeTo);
+    FillMemorySlider(page, IDC_OPT_AMOUNT_SLIDER, Settings.ManualFree);
 
     SendDlgItemMessageA(page, IDC_OPT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressScale));
     SendDlgItemMessageA(page, IDC_OPT_PROGRESS, PBM_SETPOS, FreeingProgress.load(), 0);

@@ -1,50 +1,37 @@
 // The Optimization page's logic over slider positions, amounts, texts and the hot-key value,
 // apart from its controls.
 #include "pages/optimization_model.h"
-#include "engine/memstatus.h"
 #include <commctrl.h>
 #include <cstdio>
 
 
-DWORD SliderMaximum(DWORD installed)
-{
-    return installed >> SliderUnitShift;
-}
-
-DWORD SliderPosition(DWORD bytes)
-{
-    return bytes >> SliderUnitShift;
-}
-
-static LimitOutcome LimitAt(DWORD position, bool yielded, DWORD installed)
+static LimitOutcome LimitAt(DWORD position, bool yielded, ByteCount installed)
 {
     LimitOutcome outcome;
     outcome.Position = position;
     outcome.Yielded = yielded;
-    outcome.Bytes = position << SliderUnitShift;
-    snprintf(outcome.Amount, sizeof outcome.Amount, "%.2f MB", outcome.Bytes / BytesPerMB);
+    outcome.Bytes = BytesOfUnits(position);
+    FormatMegabytes(outcome.Amount, sizeof outcome.Amount, outcome.Bytes);
     snprintf(outcome.Share, sizeof outcome.Share, "(%.0f%%)",
              static_cast<double>(outcome.Bytes) * 100.0 / static_cast<double>(installed));
     return outcome;
 }
 
-LimitOutcome LowerLimitMoved(DWORD lower, DWORD freeTo, DWORD installed)
+LimitOutcome LowerLimitMoved(DWORD lower, DWORD freeTo, ByteCount installed)
 {
     return freeTo < lower ? LimitAt(freeTo, true, installed) : LimitAt(lower, false, installed);
 }
 
-LimitOutcome FreeToMoved(DWORD lower, DWORD freeTo, DWORD installed)
+LimitOutcome FreeToMoved(DWORD lower, DWORD freeTo, ByteCount installed)
 {
     return freeTo < lower ? LimitAt(lower, true, installed) : LimitAt(freeTo, false, installed);
 }
 
-FreeUpOutcome AmountMoved(DWORD position, DWORD freeNow)
+FreeUpOutcome AmountMoved(DWORD position, ByteCount freeNow)
 {
     FreeUpOutcome outcome;
-    outcome.Bytes = position << SliderUnitShift;
-    ULONGLONG target = static_cast<ULONGLONG>(outcome.Bytes) + freeNow;
-    snprintf(outcome.Text, sizeof outcome.Text, "Free up %.2f MB\n(target free: %.2f MB)",
-             outcome.Bytes / BytesPerMB, static_cast<double>(target) / BytesPerMB);
+    outcome.Bytes = BytesOfUnits(position);
+    FormatFreeUpOffer(outcome.Text, sizeof outcome.Text, FreeUpSliderFormat, outcome.Bytes, freeNow);
     return outcome;
 }
 

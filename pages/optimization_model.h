@@ -3,9 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
-
-// A slider position stands for this many bytes.
-const int SliderUnitShift = 16;
+#include "engine/memstatus.h"
 
 // Text sizes of the page's statics and of the free-up button.
 const size_t AmountTextSize = 32;
@@ -17,28 +15,24 @@ const size_t FreeUpTextSize = 96;
 struct LimitOutcome {
     DWORD Position;
     bool Yielded;
-    DWORD Bytes;
+    ByteCount Bytes;
     char Amount[AmountTextSize];
     char Share[ShareTextSize];
 };
 
 // What moving the amount slider comes to: the amount in bytes and the button's offer.
 struct FreeUpOutcome {
-    DWORD Bytes;
+    ByteCount Bytes;
     char Text[FreeUpTextSize];
 };
 
-// The upper end of all three sliders: installed memory in whole 64 KiB units.
-DWORD SliderMaximum(DWORD installed);
-DWORD SliderPosition(DWORD bytes);
-
 // The slider the user moves yields to the other one, which never moves: the lower limit
 // cannot rise above the free-to mark, nor the free-to mark sink below the lower limit.
-LimitOutcome LowerLimitMoved(DWORD lower, DWORD freeTo, DWORD installed);
-LimitOutcome FreeToMoved(DWORD lower, DWORD freeTo, DWORD installed);
+LimitOutcome LowerLimitMoved(DWORD lower, DWORD freeTo, ByteCount installed);
+LimitOutcome FreeToMoved(DWORD lower, DWORD freeTo, ByteCount installed);
 
-// The target is the amount plus the memory free now, summed without wrapping past 4 GiB.
-FreeUpOutcome AmountMoved(DWORD position, DWORD freeNow);
+// The target is the amount plus the memory free now.
+FreeUpOutcome AmountMoved(DWORD position, ByteCount freeNow);
 
 // The hot-key control's value as RegisterHotKey wants it: MOD_* flags and the key.
 UINT HotkeyModifiers(DWORD hotkey);

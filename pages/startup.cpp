@@ -1,5 +1,6 @@
 // The Startup & Exit page: start with Windows, freeing at start-up, saving on exit.
 #include "pages/startup.h"
+#include "pages/slider.h"
 #include "engine/memstatus.h"
 #include "res/resource.h"
 #include "settings/autostart.h"
@@ -10,7 +11,6 @@
 #include <commctrl.h>
 #include <cstdio>
 
-const int StartupUnitShift = 16; // a slider position stands for 64 KiB
 const size_t TargetTextSize = 32;
 
 static bool IsChecked(HWND page, int id)
@@ -25,10 +25,9 @@ static void SetChecked(HWND page, int id, bool checked)
 
 void UpdateStartupTarget(HWND page)
 {
-    DWORD position = static_cast<DWORD>(SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_GETPOS, 0, 0));
-    Settings.AppLoadFreeSize = position << StartupUnitShift;
+    Settings.AppLoadFreeSize = MemorySliderBytes(page, IDC_STARTUP_SLIDER);
     char text[TargetTextSize];
-    snprintf(text, sizeof text, "to %.2f MB", Settings.AppLoadFreeSize / BytesPerMB);
+    snprintf(text, sizeof text, "to %.2f MB", Megabytes(Settings.AppLoadFreeSize));
     SetDlgItemTextA(page, IDC_STARTUP_TARGET_TEXT, text);
 }
 
@@ -38,12 +37,7 @@ void RefreshStartupPage(HWND page)
     SetChecked(page, IDC_STARTUP_AUTOSTART, IsAutostartRegistered());
     SetChecked(page, IDC_STARTUP_LOADFREE, Settings.AppLoadFree != 0);
 
-    // Min and max apart: TBM_SETRANGE's signed 16-bit maximum overflows from 2 GiB on.
-    DWORD maximum = static_cast<DWORD>(InstalledMemory.dwTotalPhys) >> StartupUnitShift;
-    SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_SETRANGEMIN, FALSE, 0);
-    SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_SETRANGEMAX, TRUE, static_cast<LPARAM>(maximum));
-    SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_SETPOS, TRUE,
-                        static_cast<LPARAM>(Settings.AppLoadFreeSize >> StartupUnitShift));
+    FillMemorySlider(page, IDC_STARTUP_SLIDER, Settings.AppLoadFreeSize);
     UpdateStartupTarget(page);
 }
 

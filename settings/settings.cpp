@@ -22,22 +22,22 @@ SettingsBlock Settings = {
 
 // Table order is the order of writing; it differs from the order of the fields.
 const SettingEntry SettingsTable[SettingsCount] = {
-    {REG_DWORD, "MinLimit", &Settings.MinLimit},
-    {REG_DWORD, "FreeTo", &Settings.FreeTo},
-    {REG_DWORD, "ManualFree", &Settings.ManualFree},
-    {REG_DWORD, "AutoFree", &Settings.AutoFree},
-    {REG_DWORD, "Priority", &Settings.Priority},
-    {REG_DWORD, "Interval", &Settings.Interval},
-    {REG_DWORD, "TrayIcon", &Settings.TrayIcon},
-    {REG_DWORD, "SaveConfig", &Settings.SaveConfig},
-    {REG_DWORD, "AppLoadFree", &Settings.AppLoadFree},
-    {REG_DWORD, "AppLoadFreeSize", &Settings.AppLoadFreeSize},
-    {REG_DWORD, "Hotkey", &Settings.Hotkey},
-    {REG_DWORD, "WindowPos", &Settings.WindowPos},
-    {REG_DWORD, "BusyIcon", &Settings.BusyIcon},
+    {REG_DWORD, "MinLimit", nullptr, &Settings.MinLimit},
+    {REG_DWORD, "FreeTo", nullptr, &Settings.FreeTo},
+    {REG_DWORD, "ManualFree", nullptr, &Settings.ManualFree},
+    {REG_DWORD, "AutoFree", &Settings.AutoFree, nullptr},
+    {REG_DWORD, "Priority", &Settings.Priority, nullptr},
+    {REG_DWORD, "Interval", &Settings.Interval, nullptr},
+    {REG_DWORD, "TrayIcon", &Settings.TrayIcon, nullptr},
+    {REG_DWORD, "SaveConfig", &Settings.SaveConfig, nullptr},
+    {REG_DWORD, "AppLoadFree", &Settings.AppLoadFree, nullptr},
+    {REG_DWORD, "AppLoadFreeSize", nullptr, &Settings.AppLoadFreeSize},
+    {REG_DWORD, "Hotkey", &Settings.Hotkey, nullptr},
+    {REG_DWORD, "WindowPos", &Settings.WindowPos, nullptr},
+    {REG_DWORD, "BusyIcon", &Settings.BusyIcon, nullptr},
 };
 
-MEMORYSTATUS InstalledMemory;
+MemoryStatus InstalledMemory;
 
 const DWORD EnumNameSize = 64;
 const DWORD EnumDataSize = 256;
@@ -63,22 +63,37 @@ static bool SameNameIgnoringCase(const char *a, const char *b)
 }
 
 // Whole part of mb times the single-precision factor, as a byte count of whole megabytes.
-static DWORD ShareOfMegabytes(DWORD mb, float factor)
+static ByteCount ShareOfMegabytes(ByteCount mb, float factor)
 {
-    return static_cast<DWORD>(static_cast<double>(mb) * static_cast<double>(factor)) << 20;
+    return static_cast<ByteCount>(static_cast<double>(mb) * static_cast<double>(factor)) << 20;
 }
 
-static void ApplyStoredValue(const char *name, const BYTE *data, DWORD size)
+static ULONGLONG LittleEndian(const BYTE *data, DWORD count)
+{
+    ULONGLONG value = 0;
+    for (DWORD i = count; i > 0; --i) {
+        value = value << 8 | data[i - 1];
+    }
+    return value;
+}
+
+// A byte count above 4 GiB comes as a REG_QWORD of eight bytes; every other value counts by
+// its first four bytes, whatever its type.
+static void ApplyStoredValue(const char *name, DWORD type, const BYTE *data, DWORD size)
 {
     // Fewer than four bytes cannot hold a setting; the field keeps its value.
     if (size < sizeof(DWORD)) {
         return;
     }
-    DWORD value = static_cast<DWORD>(data[0]) | static_cast<DWORD>(data[1]) << 8 |
-                  static_cast<DWORD>(data[2]) << 16 | static_cast<DWORD>(data[3]) << 24;
+    bool whole64 = type == REG_QWORD && size == sizeof(ULONGLONG);
     for (const SettingEntry &row : SettingsTable) {
-        if (row.Type == REG_DWORD && SameNameIgnoringCase(name, row.Name)) {
-            StoreSetting(row.Setting, value);
+        if (row.Type != REG_DWORD || !SameNameIgnoringCase(name, row.Name)) {
+            continue;
+        }
+        if (row.ByteSetting) {
+            *row.ByteSetting = LittleEndian(data, whole64 ? sizeof(ULONGLONG) : sizeof(DWORD));
+        } else {
+            StoreSetting(row.Setting, static_cast<DWORD>(LittleEndian(data, sizeof(DWORD))));
         }
     }
 }
@@ -90,7 +105,8 @@ static void ReadStoredValues(HKEY key)
         BYTE data[EnumDataSize];
         DWORD nameSize = EnumNameSize;
         DWORD dataSize = EnumDataSize;
-        LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, data, &dataSize);
+        DWORD type = REG_NONE;
+        LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
         // A foreign value too long for the buffers is passed over, not taken as the end.
         if (result == ERROR_MORE_DATA) {
             continue;
@@ -98,13 +114,13 @@ static void ReadStoredValues(HKEY key)
         if (result != ERROR_SUCCESS) {
             return;
         }
-        ApplyStoredValue(name, data, dataSize);
+        ApplyStoredValue(name, type, data, dataSize);
     }
 }
 
 static void ValidateSettings()
 {
-    DWORD installed = static_cast<DWORD>(InstalledMemory.dwTotalPhys);
+    ByteCount installed = InstalledMemory.TotalPhys;
     if (Settings.FreeTo > installed) {
         Settings.FreeTo = 0;
     }
@@ -128,7 +144,7 @@ static void ValidateSettings()
 void LoadSettings()
 {
     ReadMemoryStatus(&InstalledMemory);
-    DWORD mb = static_cast<DWORD>(InstalledMemory.dwTotalPhys) >> 20;
+    ByteCount mb = InstalledMemory.TotalPhys >> 20;
     Settings.MinLimit = ShareOfMegabytes(mb, 0.05f);
     Settings.FreeTo = ShareOfMegabytes(mb, 0.1f);
     Settings.ManualFree = ShareOfMegabytes(mb, 0.02f);
@@ -141,6 +157,23 @@ void LoadSettings()
     ValidateSettings();
 }
 
+static void WriteSetting(HKEY key, const SettingEntry &row)
+{
+    if (!row.ByteSetting) {
+        RegSetValueExA(key, row.Name, 0, row.Type, reinterpret_cast<const BYTE *>(row.Setting), sizeof(DWORD));
+        return;
+    }
+    ByteCount value = *row.ByteSetting;
+    BYTE data[sizeof(ULONGLONG)];
+    for (BYTE &byte : data) {
+        byte = static_cast<BYTE>(value);
+        value >>= 8;
+    }
+    bool fits32 = *row.ByteSetting <= 0xFFFFFFFFu;
+    RegSetValueExA(key, row.Name, 0, fits32 ? row.Type : REG_QWORD, data,
+                   fits32 ? sizeof(DWORD) : sizeof(ULONGLONG));
+}
+
 static void WriteSettings(const char *onlyName)
 {
     HKEY key;
@@ -150,8 +183,7 @@ static void WriteSettings(const char *onlyName)
     }
     for (const SettingEntry &row : SettingsTable) {
         if (onlyName == nullptr || strcmp(row.Name, onlyName) == 0) {
-            RegSetValueExA(key, row.Name, 0, row.Type, reinterpret_cast<const BYTE *>(row.Setting),
-                           sizeof(DWORD));
+            WriteSetting(key, row);
         }
     }
     RegCloseKey(key);

@@ -1,27 +1,31 @@
 // The thirteen persisted settings, their registry table, and loading and saving them.
 #pragma once
 #include <windows.h>
+#include "engine/memstatus.h"
 
 struct SettingsBlock {
     DWORD AutoFree;        // nonzero disables automatic freeing
-    DWORD MinLimit;        // bytes of free memory below which automatic freeing starts
-    DWORD FreeTo;          // bytes of free memory that automatic freeing aims for
-    DWORD ManualFree;      // bytes a manual request frees on top of what is free
+    ByteCount MinLimit;    // bytes of free memory below which automatic freeing starts
+    ByteCount FreeTo;      // bytes of free memory that automatic freeing aims for
+    ByteCount ManualFree;  // bytes a manual request frees on top of what is free
     DWORD Priority;        // 0 idle, 1 normal, 2 high
     DWORD Interval;        // milliseconds between samples and refresh ticks
     DWORD TrayIcon;        // 0..4, kept for the registry only
     DWORD SaveConfig;      // nonzero: save all settings on exit
     DWORD AppLoadFree;     // nonzero: one freeing run at start-up
-    DWORD AppLoadFreeSize; // bytes of free memory the start-up run aims for
+    ByteCount AppLoadFreeSize; // bytes of free memory the start-up run aims for
     DWORD Hotkey;          // hot-key control value: low byte key, next byte HOTKEYF_* flags
     DWORD WindowPos;       // low word left, high word top; 0xFFFFFFFF = none saved
     DWORD BusyIcon;        // nonzero: busy tray icon while freeing
 };
 
+// A row ties a registry value to one field: a 32-bit setting, or a byte count, which is
+// written as REG_DWORD while it fits 32 bits and as REG_QWORD only above that.
 struct SettingEntry {
     DWORD Type;
     const char *Name;
     DWORD *Setting;
+    ByteCount *ByteSetting;
 };
 
 const int SettingsCount = 13;
@@ -29,7 +33,7 @@ const char *const SettingsKey = "Software\\Memvale";
 
 extern SettingsBlock Settings;
 extern const SettingEntry SettingsTable[SettingsCount];
-extern MEMORYSTATUS InstalledMemory;
+extern MemoryStatus InstalledMemory;
 
 void LoadSettings();
 void SaveSettings();

@@ -11,8 +11,8 @@
 #include "shell/startup.h"
 #include <cmath>
 
-// IDM_FREE_FIXED + n asks for 1 MB << n; from n = 12 on (4096 MB) that no longer fits a DWORD.
-const UINT FixedShiftLimit = 12;
+// IDM_FREE_FIXED + n asks for 1 MB << n; from n = 44 on that no longer fits 64 bits.
+const UINT FixedShiftLimit = 44;
 
 static void ShowMainWindow(HWND window)
 {
@@ -33,14 +33,14 @@ static void ToggleAutoFree()
     SendMessageA(OptimizationPage, WM_APP_REFRESH, 0, 0);
 }
 
-// An amount of 4096 MB or more always lies above installed memory, which is a 32-bit count:
-// it gets the very refusal that FreeUpBy gives any target above installed memory.
+// An amount past 64 bits lies far above any installed memory: it gets the very refusal that
+// FreeUpBy gives any target above installed memory, with the true sum.
 static void RefuseHugeAmount(UINT shift)
 {
-    MEMORYSTATUS status;
+    MemoryStatus status;
     ReadMemoryStatus(&status);
     double amount = std::ldexp(BytesPerMB, static_cast<int>(shift));
-    ShowFreeingRefusal(status, static_cast<double>(status.dwAvailPhys) + amount);
+    ShowFreeingRefusal(status, static_cast<double>(status.AvailPhys) + amount);
 }
 
 static void FreeFixedAmount(UINT shift)
@@ -49,7 +49,7 @@ static void FreeFixedAmount(UINT shift)
         RefuseHugeAmount(shift);
         return;
     }
-    FreeUpBy(static_cast<DWORD>(1048576u) << shift, 3);
+    FreeUpBy(static_cast<ByteCount>(1048576u) << shift, 3);
 }
 
 static void EmptyTheClipboard()
@@ -89,7 +89,7 @@ void DispatchCommand(HWND window, UINT id)
         OpenHelpViewer(MainWindow, HelpFilePath, HELP_FINDER, 0);
         break;
     case IDM_FREE_ALL:
-        RequestFreeing(static_cast<DWORD>(InstalledMemory.dwTotalPhys), 3);
+        RequestFreeing(InstalledMemory.TotalPhys, 3, ManualRun);
         break;
     case IDM_EMPTY_CLIPBOARD:
         EmptyTheClipboard();

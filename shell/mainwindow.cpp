@@ -9,7 +9,6 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/commands.h"
-#include "shell/fatal.h"
 #include "shell/handles.h"
 #include "shell/pagehost.h"
 #include "shell/placement.h"
@@ -56,7 +55,7 @@ void InitMainWindow(HWND window)
 
     SetTimer(window, TIMER_REFRESH, Settings.Interval, nullptr);
     if (Settings.AppLoadFree != 0) {
-        RequestFreeing(Settings.AppLoadFreeSize, 2);
+        RequestFreeing(Settings.AppLoadFreeSize, 2, StartupRun);
     }
 }
 
@@ -168,9 +167,6 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_APP_REFRESH:
         PassRefreshOn(window);
-        return FALSE;
-    case WM_APP_FATAL:
-        ReportHandedOverFatal();
         return FALSE;
     default:
         // Explorer's restart message is registered at run time, so it cannot be a case label.

@@ -10,3 +10,5 @@ extern BOOL (WINAPI *OpenHelpViewer)(HWND owner, LPCSTR file, UINT command, ULON
 extern HINSTANCE (WINAPI *ShellOpen)(HWND owner, LPCSTR operation, LPCSTR file,
                                      LPCSTR parameters, LPCSTR directory, INT show);
 extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);
+// Milliseconds since the system started (GetTickCount64); tests let time pass at will.
+extern ULONGLONG (*TickCount)();

@@ -81,18 +81,12 @@ static void SetAutoFreeCheck(HMENU menu)
 
 void RefreshIdleMenu()
 {
-    DWORD count;
-    DWORD index;
-    MEMORYSTATUS *ring = LockSamples(&count, &index);
-    DWORD free = static_cast<DWORD>(ring[index].dwAvailPhys);
-    UnlockSamples();
+    ByteCount free = CurrentSample().AvailPhys;
 
     SetAutoFreeCheck(IdleMenu);
 
     char text[256];
-    ULONGLONG target = static_cast<ULONGLONG>(Settings.ManualFree) + free;
-    snprintf(text, sizeof text, "Free up %.2f MB (target: %.2f MB)",
-             Settings.ManualFree / BytesPerMB, target / BytesPerMB);
+    FormatFreeUpOffer(text, sizeof text, FreeUpMenuFormat, Settings.ManualFree, free);
     MENUITEMINFOA item = {};
     item.cbSize = sizeof item;
     item.fMask = MIIM_TYPE;

@@ -12,13 +12,14 @@ static const SIZE_T MB = 1u << 20;
 static std::atomic<int> Samples;
 static std::atomic<DWORD> FirstSampler;
 
-static void WINAPI CountingStatus(LPMEMORYSTATUS status)
+static BOOL WINAPI CountingStatus(LPMEMORYSTATUSEX status)
 {
     if (Samples++ == 0) {
         FirstSampler = GetCurrentThreadId();
     }
-    status->dwTotalPhys = 256 * MB;
-    status->dwAvailPhys = 100 * MB;
+    status->ullTotalPhys = 256 * MB;
+    status->ullAvailPhys = 100 * MB;
+    return TRUE;
 }
 
 static void SetInterval(DWORD milliseconds)
@@ -33,11 +34,11 @@ TEST(MemorySampler, HasAFilledRecordTakenOnTheCallingThreadAtStart)
     EXPECT_EQ(GetCurrentThreadId(), FirstSampler.load());
     DWORD count = 0;
     DWORD index = 7;
-    MEMORYSTATUS *ring = LockSamples(&count, &index);
+    MemoryStatus *ring = LockSamples(&count, &index);
     EXPECT_EQ(1u, count);
     EXPECT_EQ(0u, index);
-    EXPECT_EQ(256 * MB, ring[index].dwTotalPhys);
-    EXPECT_EQ(100 * MB, ring[index].dwAvailPhys);
+    EXPECT_EQ(256 * MB, ring[index].TotalPhys);
+    EXPECT_EQ(100 * MB, ring[index].AvailPhys);
     UnlockSamples();
 }
 

@@ -2,6 +2,8 @@
 // window, on the free-up button and in the tray, and when it starts automatic freeing.
 #include "engine/tick.h"
 #include "settings/settings.h"
+#include "shell/commands.h"
+#include "shell/platform.h"
 #include "shell/tray.h"
 #include "tests/support/program.h"
 #include <commctrl.h>
@@ -45,13 +47,7 @@ TEST_F(TickTest, FirstTickReplacesTheStartingTipAndIcon)
 
 TEST_F(TickTest, FreeMemoryBarTakesMachinesAbove2GiB)
 {
-    UseFakeMemory(3072u * MB, 2560u * MB);
-    DWORD count;
-    DWORD index;
-    MEMORYSTATUS *ring = LockSamples(&count, &index);
-    ring[index].dwTotalPhys = 3072u * MB;
-    ring[index].dwAvailPhys = 2560u * MB;
-    UnlockSamples();
+    SetMachine(3072u * MB, 2560u * MB);
 
     RefreshTick();
 
@@ -219,4 +215,135 @@ TEST_F(TickTest, TimerFreesMemoryOnceItDropsBelowTheLowerLimit)
     EXPECT_STREQ(TrayIconData.szTip, "Memvale * Free physical: 20 MB");
     EXPECT_EQ(CommitCount.load(), 1);
     EXPECT_TRUE(IsWindowEnabled(Button()));
+}
+
+// Blocks Windows refuses or gives, as the test says; every call counted.
+static std::atomic<int> CommitCalls;
+static std::atomic<bool> RefuseBlocks{true};
+
+static void *RefuseOrCommit(SIZE_T size)
+{
+    ++CommitCalls;
+    return RefuseBlocks ? nullptr : VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+}
+
+static DWORD BoxThread;
+
+static int WINAPI RecordBoxAndThread(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    BoxThread = GetCurrentThreadId();
+    return RecordMessageBox(owner, text, caption, type);
+}
+
+static void TickAndWaitIdle()
+{
+    RefreshTick();
+    ASSERT_TRUE(WaitUntil(WorkerIdle));
+}
+
+TEST_F(TickTest, ARefusedBlockOfAManualRunIsToldOnceFromTheUserInterfaceThread)
+{
+    CommitBlock = RefuseOrCommit;
+    ShowMessageBox = RecordBoxAndThread;
+    DispatchCommand(window, IDM_FREE_NOW);
+    ASSERT_TRUE(WaitUntil(WorkerIdle));
+    EXPECT_EQ(CommitCalls.load(), 1);
+    EXPECT_TRUE(MessageTexts.empty()); // the worker itself shows nothing
+
+    RefreshTick();
+    RefreshTick();
+    ASSERT_EQ(MessageTexts.size(), 1u);
+    EXPECT_EQ(BoxThread, GetCurrentThreadId());
+    EXPECT_NE(MessageTexts[0].find("This run had to reserve 108.00 MB of memory"), std::string::npos);
+    EXPECT_TRUE(IsWindow(window));
+}
+
+static ULONGLONG Now = 5000000;
+
+static ULONGLONG FakeNow()
+{
+    return Now;
+}
+
+TEST_F(TickTest, AfterARefusedAutomaticRunAutomaticFreeingPausesLongerEachTime)
+{
+    CommitBlock = RefuseOrCommit;
+    TickCount = FakeNow;
+    SetFreeMemory(10 * MB);
+
+    TickAndWaitIdle(); // posts the run, which Windows refuses
+    ASSERT_EQ(CommitCalls.load(), 1);
+    // Each pause starts with the tick that learns of the refusal; one millisecond short of
+    // its end nothing starts, at its end the run is posted again.
+    for (ULONGLONG pause : {60000ull, 120000ull, 240000ull}) {
+        int calls = CommitCalls.load();
+        TickAndWaitIdle();
+        Now += pause - 1;
+        TickAndWaitIdle();
+        EXPECT_EQ(CommitCalls.load(), calls) << pause;
+        Now += 1;
+        TickAndWaitIdle();
+        EXPECT_EQ(CommitCalls.load(), calls + 1) << pause;
+    }
+    EXPECT_TRUE(MessageTexts.empty()); // automatic runs show no box
+
+    // A manual run whose block is committed ends the pause: the next tick posts again.
+    TickAndWaitIdle();
+    RefuseBlocks = false;
+    int calls = CommitCalls.load();
+    DispatchCommand(window, IDM_FREE_NOW);
+    ASSERT_TRUE(WaitUntil(WorkerIdle));
+    ASSERT_GT(CommitCalls.load(), calls);
+    calls = CommitCalls.load();
+    TickAndWaitIdle();
+    EXPECT_EQ(CommitCalls.load(), calls + 2); // FreeTo is never reached here: both attempts
+}
+
+static void *RefuseBlock(SIZE_T)
+{
+    return nullptr;
+}
+
+// 16 GiB installed and 9 GiB free, as today's machines have: true figures in the window, the
+// tray, the pages, the offers and the defaults, and a fixed amount of 4096 MB is accepted.
+TEST(TodaysMachine, ShowsTrueFiguresAbove4GiBEverywhere)
+{
+    HWND window = OpenProgram(16ull << 30, 9ull << 30);
+    ASSERT_NE(window, nullptr);
+    CommitBlock = RefuseBlock;
+    RefreshTick();
+
+    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_MAIN_FREE_TEXT)), "9216.00 MB");
+    HWND bar = GetDlgItem(window, IDC_MAIN_FREE_BAR);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 262144);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 147456);
+    EXPECT_STREQ(TrayIconData.szTip, "Memvale * Free physical: 9216 MB");
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREE_BUTTON), "Free up 327.00 MB\n(target: 9543.00 MB)");
+    RefreshIdleMenu();
+    char item[128] = "";
+    GetMenuStringA(IdleMenu, IDM_FREE_NOW, item, sizeof item, MF_BYCOMMAND);
+    EXPECT_STREQ(item, "Free up 327.00 MB (target: 9543.00 MB)");
+
+    struct SliderRow {
+        HWND page;
+        int id;
+        LRESULT position;
+    };
+    for (const SliderRow &row : {SliderRow{OptimizationPage, IDC_OPT_LOWER_SLIDER, 819 * 16},
+                                 SliderRow{OptimizationPage, IDC_OPT_FREETO_SLIDER, 1638 * 16},
+                                 SliderRow{OptimizationPage, IDC_OPT_AMOUNT_SLIDER, 327 * 16},
+                                 SliderRow{StartupPage, IDC_STARTUP_SLIDER, 64}}) {
+        EXPECT_EQ(SendDlgItemMessageA(row.page, row.id, TBM_GETRANGEMAX, 0, 0), 262144) << row.id;
+        EXPECT_EQ(SendDlgItemMessageA(row.page, row.id, TBM_GETPOS, 0, 0), row.position) << row.id;
+    }
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_LOWER_TEXT), "819.00 MB");
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREETO_SHARE), "(10%)");
+    DragSlider(OptimizationPage, IDC_OPT_FREETO_SLIDER, 262144);
+    EXPECT_EQ(Settings.FreeTo, 16ull << 30);
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREETO_TEXT), "16384.00 MB");
+
+    DispatchCommand(window, IDM_FREE_FIXED + 12);
+    EXPECT_TRUE(MessageTexts.empty());
+    ASSERT_TRUE(WaitUntil(WorkerIdle));
+    EXPECT_EQ(FreeingJob.Target, 13ull << 30);
 }

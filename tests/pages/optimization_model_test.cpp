@@ -34,15 +34,17 @@ TEST(OptimizationModel, AmountsAndSharesOfInstalledMemory)
     EXPECT_STREQ(tenth.Amount, "102.50 MB");
     EXPECT_STREQ(tenth.Share, "(10%)");
 
-    // The top of the range: installed memory in whole 64 KiB units, shown as all of it.
-    for (DWORD installed : {OneGiB + 12345, static_cast<DWORD>(0x80000000u), static_cast<DWORD>(0xFFFFFFFFu)}) {
-        DWORD maximum = SliderMaximum(installed);
+    // The top of the range: installed memory in whole 64 KiB units, shown as all of it, on
+    // machines below and far above 4 GiB.
+    for (ByteCount installed : {OneGiB + 12345ull, 0x80000000ull, 0xFFFFFFFFull, 64ull << 30, 1ull << 40}) {
+        DWORD maximum = UnitsOf(installed);
         EXPECT_EQ(maximum, installed >> 16);
         LimitOutcome top = FreeToMoved(0, maximum, installed);
-        EXPECT_EQ(top.Bytes, installed & 0xFFFF0000u);
+        EXPECT_EQ(top.Bytes, installed & ~0xFFFFull);
         EXPECT_STREQ(top.Share, "(100%)") << installed;
     }
-    EXPECT_STREQ(FreeToMoved(0, SliderMaximum(0xFFFFFFFFu), 0xFFFFFFFFu).Amount, "4095.94 MB");
+    EXPECT_STREQ(FreeToMoved(0, UnitsOf(0xFFFFFFFFu), 0xFFFFFFFFu).Amount, "4095.94 MB");
+    EXPECT_STREQ(FreeToMoved(0, UnitsOf(16ull << 30), 16ull << 30).Amount, "16384.00 MB");
 }
 
 TEST(OptimizationModel, FreeUpOfferUsesTheChosenAmountAndNeverWraps)
@@ -55,7 +57,7 @@ TEST(OptimizationModel, FreeUpOfferUsesTheChosenAmountAndNeverWraps)
     FreeUpOutcome past = AmountMoved(16384, 0xE0000000u);
     EXPECT_STREQ(past.Text, "Free up 1024.00 MB\n(target free: 4608.00 MB)");
 
-    EXPECT_EQ(SliderPosition(5000000), 76u);
+    EXPECT_EQ(UnitsOf(5000000), 76u);
 }
 
 TEST(OptimizationModel, HotkeyFlagsBecomeRegisterHotKeyModifiers)

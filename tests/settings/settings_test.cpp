@@ -11,10 +11,36 @@
 
 static const DWORD MB = 1u << 20;
 
-static void LoadWithInstalled(DWORD megabytes)
+static void LoadWithInstalled(ULONGLONG megabytes)
 {
-    UseFakeMemory(static_cast<SIZE_T>(megabytes) * MB, 100 * MB);
+    UseFakeMemory(megabytes * MB, 100 * MB);
     LoadSettings();
+}
+
+// The field a value name stands for, read through the program's own table.
+static ULONGLONG Field(const char *name)
+{
+    for (const SettingEntry &row : SettingsTable) {
+        if (strcmp(row.Name, name) == 0) {
+            return row.ByteSetting ? *row.ByteSetting : *row.Setting;
+        }
+    }
+    ADD_FAILURE() << "no setting " << name;
+    return 0;
+}
+
+// A value as the registry holds it.
+struct StoredValue {
+    DWORD Type;
+    DWORD Size;
+    ULONGLONG Data;
+};
+
+static StoredValue Stored(const char *name)
+{
+    StoredValue value = {REG_NONE, sizeof value.Data, 0};
+    RegGetValueA(HKEY_CURRENT_USER, SettingsKey, name, RRF_RT_ANY, &value.Type, &value.Data, &value.Size);
+    return value;
 }
 
 TEST(SettingsDefaults, ComputedFrom511MegabytesWithTheOthersAtTheirInitialValues)
@@ -35,12 +61,21 @@ TEST(SettingsDefaults, ComputedFrom511MegabytesWithTheOthersAtTheirInitialValues
     EXPECT_EQ(1u, Settings.BusyIcon);
 }
 
-TEST(SettingsDefaults, SinglePrecisionFactorLeavesManualFreeOneMegabyteShort)
+// Whole megabytes of installed memory times the single-precision factors, truncated; the
+// single-precision 0.02 lies just below 0.02, so 1000 MB gives 19 MB, not 20.
+TEST(SettingsDefaults, ComputedFromTrueInstalledMemoryInWholeMegabytes)
 {
-    LoadWithInstalled(1000);
-    EXPECT_EQ(50 * MB, Settings.MinLimit);
-    EXPECT_EQ(100 * MB, Settings.FreeTo);
-    EXPECT_EQ(19922944u, Settings.ManualFree);
+    struct Row {
+        ULONGLONG installed, minLimit, freeTo, manualFree; // MB
+    };
+    for (const Row &row : {Row{1000, 50, 100, 19}, Row{16384, 819, 1638, 327}, Row{65536, 3276, 6553, 1310}}) {
+        LoadWithInstalled(row.installed);
+        EXPECT_EQ(row.installed * MB, InstalledMemory.TotalPhys);
+        EXPECT_EQ(row.minLimit * MB, Settings.MinLimit) << row.installed;
+        EXPECT_EQ(row.freeTo * MB, Settings.FreeTo) << row.installed;
+        EXPECT_EQ(row.manualFree * MB, Settings.ManualFree) << row.installed;
+    }
+    EXPECT_EQ(6871318528u, Settings.FreeTo);
 }
 
 TEST(SettingsDefaults, SmallMachinesGetZeroWhereTheShareIsBelowOneMegabyte)
@@ -59,23 +94,10 @@ TEST(SettingsDefaults, SmallMachinesGetZeroWhereTheShareIsBelowOneMegabyte)
     EXPECT_EQ(1 * MB, Settings.ManualFree);
 }
 
-TEST(SettingsDefaults, MoreThanFourGigabytesCountsAsFourGigabytesLessOneByte)
-{
-    UseFakeMemory(24ull << 30, 20ull << 30);
-    LoadSettings();
-    EXPECT_EQ(0xFFFFFFFFu, InstalledMemory.dwTotalPhys);
-    EXPECT_EQ(204 * MB, Settings.MinLimit);  // 4095 MB × 0.05
-    EXPECT_EQ(409 * MB, Settings.FreeTo);
-    MEMORYSTATUS status;
-    ReadMemoryStatus(&status);
-    EXPECT_EQ(0xFFFFFFFFu, status.dwAvailPhys);
-}
-
 struct RuleCase {
     const char *name;
     DWORD stored;
     DWORD expected;
-    DWORD SettingsBlock::*field;
 };
 
 void PrintTo(const RuleCase &c, std::ostream *out)
@@ -90,22 +112,22 @@ TEST_P(SettingsValidation, RuleHoldsAtItsBoundary)
     const RuleCase &c = GetParam();
     WriteRegistryDword(SettingsKey, c.name, c.stored);
     LoadWithInstalled(1000);
-    EXPECT_EQ(c.expected, Settings.*c.field);
+    EXPECT_EQ(c.expected, Field(c.name));
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, SettingsValidation, testing::Values(
-    RuleCase{"FreeTo", 1000 * MB, 1000 * MB, &SettingsBlock::FreeTo},
-    RuleCase{"FreeTo", 1000 * MB + 1, 0, &SettingsBlock::FreeTo},
-    RuleCase{"ManualFree", 1000 * MB, 1000 * MB, &SettingsBlock::ManualFree},
-    RuleCase{"ManualFree", 1000 * MB + 1, 0, &SettingsBlock::ManualFree},
-    RuleCase{"MinLimit", 100 * MB, 100 * MB, &SettingsBlock::MinLimit},
-    RuleCase{"MinLimit", 100 * MB + 1, 0, &SettingsBlock::MinLimit},
-    RuleCase{"Priority", 2, 2, &SettingsBlock::Priority},
-    RuleCase{"Priority", 3, 0, &SettingsBlock::Priority},
-    RuleCase{"Interval", 100, 100, &SettingsBlock::Interval},
-    RuleCase{"Interval", 99, 1000, &SettingsBlock::Interval},
-    RuleCase{"TrayIcon", 4, 4, &SettingsBlock::TrayIcon},
-    RuleCase{"TrayIcon", 5, 0, &SettingsBlock::TrayIcon}),
+    RuleCase{"FreeTo", 1000 * MB, 1000 * MB},
+    RuleCase{"FreeTo", 1000 * MB + 1, 0},
+    RuleCase{"ManualFree", 1000 * MB, 1000 * MB},
+    RuleCase{"ManualFree", 1000 * MB + 1, 0},
+    RuleCase{"MinLimit", 100 * MB, 100 * MB},
+    RuleCase{"MinLimit", 100 * MB + 1, 0},
+    RuleCase{"Priority", 2, 2},
+    RuleCase{"Priority", 3, 0},
+    RuleCase{"Interval", 100, 100},
+    RuleCase{"Interval", 99, 1000},
+    RuleCase{"TrayIcon", 4, 4},
+    RuleCase{"TrayIcon", 5, 0}),
     [](const testing::TestParamInfo<RuleCase> &info) {
         return std::string(info.param.name) + (info.param.stored == info.param.expected ? "Kept" : "Replaced");
     });
@@ -200,7 +222,7 @@ static std::vector<std::string> StoredNames()
 
 TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllThirteenDwordValues)
 {
-    LoadWithInstalled(1000);
+    LoadWithInstalled(2000);
     SaveSettings();
     std::vector<std::string> expected = {"AppLoadFree", "AppLoadFreeSize", "AutoFree", "BusyIcon",
         "FreeTo", "Hotkey", "Interval", "ManualFree", "MinLimit", "Priority", "SaveConfig",
@@ -208,19 +230,52 @@ TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllThirteenDwordValues)
     std::vector<std::string> stored = StoredNames();
     std::sort(stored.begin(), stored.end());
     EXPECT_EQ(expected, stored);
-    EXPECT_EQ(19922944u, ReadRegistryDword(SettingsKey, "ManualFree"));
+    EXPECT_EQ(40894464u, ReadRegistryDword(SettingsKey, "ManualFree"));
     EXPECT_EQ(0xFFFFFFFFu, ReadRegistryDword(SettingsKey, "WindowPos"));
+}
+
+// A byte count above 4 GiB is a REG_QWORD of eight bytes; at or below, a REG_DWORD as ever.
+TEST(SettingsSave, ByteCountsAbove4GiBAreWrittenAndReadWhole)
+{
+    LoadWithInstalled(65536);
+    SaveSettings();
+    StoredValue freeTo = Stored("FreeTo");
+    EXPECT_EQ(static_cast<DWORD>(REG_QWORD), freeTo.Type);
+    EXPECT_EQ(8u, freeTo.Size);
+    EXPECT_EQ(6871318528u, freeTo.Data);
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), Stored("MinLimit").Type);
+
+    ULONGLONG fiveGiB = 5ull << 30;
+    WriteRegistryValue(SettingsKey, "FreeTo", REG_QWORD, &fiveGiB, sizeof fiveGiB);
+    LoadWithInstalled(16384);
+    EXPECT_EQ(fiveGiB, Settings.FreeTo);
+    Settings.MinLimit = 3ull << 30;
+    SaveSettings();
+    EXPECT_EQ(fiveGiB, Stored("FreeTo").Data);
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), Stored("MinLimit").Type);
+    EXPECT_EQ(3ull << 30, Stored("MinLimit").Data);
+
+    ULONGLONG aboveInstalled = (16ull << 30) + 1;
+    WriteRegistryValue(SettingsKey, "FreeTo", REG_QWORD, &aboveInstalled, sizeof aboveInstalled);
+    LoadWithInstalled(16384);
+    EXPECT_EQ(0u, Settings.FreeTo);
+    EXPECT_EQ(0u, Settings.MinLimit);
 }
 
 TEST(SettingsSave, SaveThenLoadGivesEveryFieldBack)
 {
     LoadWithInstalled(1000);
-    SettingsBlock chosen = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0};
-    Settings = chosen;
+    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0};
+    std::vector<ULONGLONG> chosen;
+    for (const SettingEntry &row : SettingsTable) {
+        chosen.push_back(Field(row.Name));
+    }
     SaveSettings();
     Settings = SettingsBlock{};
     LoadSettings();
-    EXPECT_EQ(0, memcmp(&chosen, &Settings, sizeof chosen));
+    for (int i = 0; i < SettingsCount; ++i) {
+        EXPECT_EQ(chosen[i], Field(SettingsTable[i].Name)) << SettingsTable[i].Name;
+    }
     WriteRegistryDword(SettingsKey, "Unrelated", 42);
     SaveSettings();
     EXPECT_EQ(42u, ReadRegistryDword(SettingsKey, "Unrelated"));

@@ -129,20 +129,29 @@ inline HICON ProgramIcon(int id)
 }
 
 // Free memory as the sampler has it now, and as a fresh reading gives it.
-inline void SetFreeMemory(DWORD free)
+inline void SetFreeMemory(ULONGLONG free)
 {
     SetFakeFreeMemory(free);
-    DWORD count;
     DWORD index;
-    MEMORYSTATUS *ring = LockSamples(&count, &index);
-    ring[index].dwAvailPhys = free;
+    MemoryStatus *ring = LockSamples(nullptr, &index);
+    ring[index].AvailPhys = free;
+    UnlockSamples();
+}
+
+// A machine of another size, as the sampler and a fresh reading have it from now on.
+inline void SetMachine(ULONGLONG installed, ULONGLONG free)
+{
+    UseFakeMemory(installed, free);
+    DWORD index;
+    MemoryStatus *ring = LockSamples(nullptr, &index);
+    ring[index] = {installed, free};
     UnlockSamples();
 }
 
 // The program started on a machine of the given memory, its main window hidden with its
 // pages, worker and sampler; the refresh timer is stopped so that the test decides when a tick
 // runs. Null when the window could not be made.
-inline HWND OpenProgram(SIZE_T installed, SIZE_T free)
+inline HWND OpenProgram(ULONGLONG installed, ULONGLONG free)
 {
     UseFakeMemory(installed, free);
     NotifyTray = RecordTrayCall;

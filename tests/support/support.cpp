@@ -7,19 +7,11 @@
 static std::atomic<ULONGLONG> FakeInstalled;
 static std::atomic<ULONGLONG> FakeFree;
 
-static SIZE_T AsSizeT(ULONGLONG bytes)
+static BOOL WINAPI FakeMemoryStatus(LPMEMORYSTATUSEX status)
 {
-    return bytes > static_cast<SIZE_T>(-1) ? static_cast<SIZE_T>(-1) : static_cast<SIZE_T>(bytes);
-}
-
-static void WINAPI FakeMemoryStatus(LPMEMORYSTATUS status)
-{
-    ZeroMemory(status, sizeof *status);
-    status->dwLength = sizeof *status;
-    status->dwTotalPhys = AsSizeT(FakeInstalled.load());
-    status->dwAvailPhys = AsSizeT(FakeFree.load());
-    status->dwTotalVirtual = 0x7FFE0000;
-    status->dwAvailVirtual = 0x7FFE0000;
+    status->ullTotalPhys = FakeInstalled.load();
+    status->ullAvailPhys = FakeFree.load();
+    return TRUE;
 }
 
 void UseFakeMemory(ULONGLONG installed, ULONGLONG free)

@@ -14,8 +14,7 @@ const char *const PrivateRegistryVariable = "MEMVALE_TEST_ROOT";
 // From here on every open and create under HKEY_CURRENT_USER fails.
 void BreakRegistry();
 
-// Memory figures as GlobalMemoryStatus would give them on a machine of that size: like it, a
-// 32-bit program sees at most 4 GiB less one byte.
+// Memory figures as the program reads them on a machine of that size.
 void UseFakeMemory(ULONGLONG installed, ULONGLONG free);
 void SetFakeFreeMemory(ULONGLONG free);
 
