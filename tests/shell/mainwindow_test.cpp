@@ -309,13 +309,13 @@ TEST(MainWindowEnd, WithoutSaveOnExitOnlyThatChoiceIsWritten)
     EXPECT_TRUE(found);
 }
 
-// The fatal report from another thread, seen by the seams of the process that ends.
+// A fatal report after start-up, seen by the seams of the process that ends.
 static DWORD UiThread;
 static DWORD BoxSeen;
 
 static int WINAPI CheckFatalBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && std::string(text) == "worker failed" &&
+    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && std::string(text) == "cannot go on" &&
               std::string(caption) == "Error" && type == MB_ICONERROR;
     return IDOK;
 }
@@ -328,12 +328,6 @@ static void CheckFatalExit(int code)
     ExitProcess((code == 1 ? 1 : 0) | (iconRemoved ? 2 : 0) | (AllSettingsStored() ? 4 : 0) | (BoxSeen ? 8 : 0));
 }
 
-static DWORD WINAPI FailOnWorker(LPVOID)
-{
-    ReportFatal("worker failed");
-    return 0;
-}
-
 static void RunUntilFatalReport()
 {
     HWND window = OpenProgram(1024 * MB, 512 * MB);
@@ -343,23 +337,11 @@ static void RunUntilFatalReport()
     UiThread = GetCurrentThreadId();
     ShowMessageBox = CheckFatalBox;
     EndProcess = CheckFatalExit;
-    CloseHandle(CreateThread(nullptr, 0, FailOnWorker, nullptr, 0, nullptr));
-    RunMessageLoop();
+    ReportFatal("cannot go on");
     ExitProcess(101);
 }
 
-TEST(MainWindowFatal, NoticeWithoutAHandedOverReportIsIgnored)
-{
-    HWND window = OpenProgram(1024 * MB, 512 * MB);
-    ASSERT_NE(window, nullptr);
-    MessageTexts.clear();
-    SendMessageA(window, WM_APP_FATAL, 0, reinterpret_cast<LPARAM>("from elsewhere"));
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_TRUE(MessageTexts.empty());
-    DestroyWindow(window);
-}
-
-TEST(MainWindowDeathTest, FatalReportFromAnotherThreadSavesAndRemovesTheIcon)
+TEST(MainWindowDeathTest, FatalReportSavesAndRemovesTheIcon)
 {
     EXPECT_EXIT(RunUntilFatalReport(), testing::ExitedWithCode(15), "");
 }
