@@ -10,6 +10,8 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs"
+# The release packages, which the installer test installs under Wine.
+scripts/package.sh
 
 scripts/wine-session.sh start build/win64
 trap 'scripts/wine-session.sh stop build/win64' EXIT
