@@ -4,6 +4,7 @@
 //   memvale_remote command ID    posts the menu command ID to the main window
 //   memvale_remote menu          opens the tray menu at the mouse pointer, as a right click does
 //   memvale_remote next-page     selects the tab after the current one, as the Right key does
+//   memvale_remote close         closes the main window, which hides it
 //   memvale_remote rect main|menu  prints the window's or the open tray menu's WxH+X+Y
 // Exit code 1: no Memvale window (or no open menu); 2: no tray icon; 3: bad arguments.
 #include "res/resource.h"
@@ -60,6 +61,10 @@ static int Run(int argc, char **argv, HWND window)
     }
     if (strcmp(verb, "next-page") == 0) {
         PostMessageA(GetDlgItem(window, IDC_MAIN_TABS), WM_KEYDOWN, VK_RIGHT, 0);
+        return 0;
+    }
+    if (strcmp(verb, "close") == 0) {
+        PostMessageA(window, WM_CLOSE, 0, 0);
         return 0;
     }
     if (strcmp(verb, "rect") == 0 && argc == 3 && strcmp(argv[2], "main") == 0) {
