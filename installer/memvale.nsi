@@ -52,8 +52,8 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 
 !insertmacro MUI_UNPAGE_CONFIRM
 !define MUI_COMPONENTSPAGE_TEXT_TOP "Memvale keeps its settings in the registry \
-  (HKEY_CURRENT_USER\${SETTINGS_KEY}), so that a later installation finds them again. \
-  Tick the box to remove them as well."
+(HKEY_CURRENT_USER\${SETTINGS_KEY}), so that a later installation finds them again. \
+Tick the box to remove them as well."
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
