@@ -11,6 +11,8 @@ for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
+# The release packages, which the installer test installs under Wine.
+scripts/package.sh
 
 sessions=()
 trap 'for b in "${sessions[@]}"; do scripts/wine-session.sh stop "$b"; done' EXIT

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Takes the README's pictures from the real program under Wine and writes them to docs/:
+# the tray menu and the Optimization, Startup and About pages. Run it again whenever the
+# program's look changes. It uses a fresh Wine prefix (default settings) and a private
+# display of its own, installs ImageMagick when it is missing, and takes Wine's own fonts
+# from Debian's fonts-wine package into that prefix alone.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+if ! dpkg-query -W -f='${Status}' imagemagick 2>/dev/null | grep -q 'install ok installed'; then
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends imagemagick
+fi
+
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j "$(nproc)" --target memvale memvale_remote
+
+state=build/win64/screenshots
+[[ -d $state ]] && scripts/wine-session.sh stop "$state"
+rm -rf "$state"
+mkdir -p "$state"
+# Started apart from env, whose command substitution would wait for the session's daemons.
+scripts/wine-session.sh start "$state" >/dev/null 2>&1
+trap 'scripts/wine-session.sh stop "$state"; rm -rf "$state"' EXIT
+eval "$(scripts/wine-session.sh env "$state")"
+
+# Wine's own fonts (MS Sans Serif, Tahoma, the title-bar symbols), for this prefix only, so
+# that the pictures show the dialogs' fonts rather than this machine's substitutes.
+fonts=$state/fonts
+mkdir -p "$fonts"
+(cd "$fonts" && apt-get download -q fonts-wine >/dev/null && dpkg-deb -x fonts-wine_*.deb .)
+cp "$fonts"/usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+# No window manager runs on the private display: Wine draws the title bars itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+
+remote=build/win64/memvale_remote.exe
+IDM_CONFIG=40004
+
+# Polls a command every 0.1 s for up to 30 s until it succeeds.
+wait_until() {
+  for _ in $(seq 300); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "screenshots.sh: gave up waiting for: $*" >&2
+  return 1
+}
+
+# Saves the part of the screen that a window of the program covers (main or menu).
+# The pause lets the window finish painting and the memory figures settle on a tick.
+shoot() {
+  local rect
+  sleep 1.5
+  rect=$(wine "$remote" rect "$1" | tr -d '\r')
+  import -window root -crop "$rect" +repage -strip -define png:compression-level=9 "docs/$2"
+  echo "docs/$2: $rect"
+}
+
+wine build/win64/memvale.exe &
+wait_until wine "$remote" tray
+
+wine "$remote" command "$IDM_CONFIG"
+shoot main page-optimization.png
+wine "$remote" next-page
+shoot main page-startup.png
+wine "$remote" next-page
+shoot main page-about.png
+
+wine "$remote" close
+wine "$remote" menu
+wait_until wine "$remote" rect menu
+shoot menu tray-menu.png
