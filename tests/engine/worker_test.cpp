@@ -463,6 +463,31 @@ TEST(FreeingWorker, RefusedBlockEndsTheJobAndIsHandedOverOnce)
     EXPECT_EQ(BlockCommitted, outcome.Result);
 }
 
+#ifndef _WIN64
+static void *CountedVirtualAlloc(SIZE_T size)
+{
+    ++Commits;
+    return VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+}
+
+// A 32-bit program has no room for a block near 4 GiB, and cannot even ask for one past it:
+// both end the job as a refused block, the second without asking Windows at all.
+TEST(FreeingWorker, BlocksThe32BitAddressSpaceCannotHoldAreRefused)
+{
+    StartWorkerOnFullMachine();
+    CommitBlock = CountedVirtualAlloc;
+    UseFakeMemory(8ull << 30, 0);
+    FreeingOutcome outcome;
+    for (ByteCount target : {0xFFFF0000ull, 5ull << 30}) {
+        ASSERT_EQ(1u, RequestFreeing(target, 3));
+        ASSERT_TRUE(WaitIdle());
+        ASSERT_TRUE(TakeFreeingOutcome(&outcome));
+        EXPECT_EQ(CommitRefused, outcome.Result) << target;
+    }
+    EXPECT_EQ(1, Commits);
+}
+#endif
+
 // The box's own message loop still delivers the hot-key and the tray's commands.
 static int WINAPI BoxThatSeesMoreRefusals(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
