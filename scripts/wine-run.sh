@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Runs one Windows program in the build folder's Wine session, starting the session if needed.
 # CTest uses it as the cross-compiling emulator: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
-set -euo pipefail
+# The program writes to a file, shown when it ends: a Wine process it starts on the way (the
+# desktop, a service) outlives it and would keep CTest's output pipe open until its time-out.
+set -uo pipefail
 build=$1
 shift
 eval "$("$(dirname "$0")/wine-session.sh" env "$build")"
-exec wine "$@"
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+wine "$@" >"$output" 2>&1 </dev/null
+code=$?
+cat "$output"
+exit $code
