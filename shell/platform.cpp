@@ -7,9 +7,15 @@ static void ExitThroughRuntime(int code)
     exit(code);
 }
 
+static ULONGLONG TickCountOfSystem()
+{
+    return GetTickCount64();
+}
+
 int (WINAPI *ShowMessageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
 void (*EndProcess)(int code) = ExitThroughRuntime;
 BOOL (WINAPI *OpenHelpViewer)(HWND, LPCSTR, UINT, ULONG_PTR) = WinHelpA;
 HINSTANCE (WINAPI *ShellOpen)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
 BOOL (WINAPI *NotifyTray)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 HMONITOR (WINAPI *MonitorOfRect)(LPCRECT, DWORD) = MonitorFromRect;
+ULONGLONG (*TickCount)() = TickCountOfSystem;
