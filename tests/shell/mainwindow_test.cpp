@@ -252,13 +252,18 @@ static LRESULT CALLBACK RecordTimer(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST_F(MainWindowTest, IntervalMessageRestartsTheRefreshTimer)
+// Any fixed period fails one half: it would have to fire within the deadline at 100 ms and
+// not within it at one hour.
+TEST_F(MainWindowTest, IntervalMessageRestartsTheRefreshTimerWithTheCurrentInterval)
 {
+    const DWORD deadline = 1500;
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, RecordTimer, nullptr, GetCurrentThreadId());
-    Settings.Interval = 100;
-    EXPECT_FALSE(WaitUntil([] { return RefreshTimerFired; }, 400)) << "the fixture stopped the timer";
+    Settings.Interval = 3600000;
     SendMessageA(window, WM_APP_INTERVAL, 0, 0);
-    EXPECT_TRUE(WaitUntil([] { return RefreshTimerFired; }));
+    EXPECT_FALSE(WaitUntil([] { return RefreshTimerFired; }, deadline));
+    Settings.Interval = 100;
+    SendMessageA(window, WM_APP_INTERVAL, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return RefreshTimerFired; }, deadline));
     UnhookWindowsHookEx(hook);
 }
 
