@@ -123,6 +123,22 @@ TEST(MainWindowStart, PositionSavedLeftOfTheDesktopComesBackNextToTheTray)
     EXPECT_EQ(r.bottom, BottomRightArea().top - 4);
 }
 
+// The Startup page is made before the run is asked for, and its first fill rounds the target
+// down to whole 64 KiB units.
+TEST(MainWindowStart, StartUpRunHasTwoAttemptsAndTheTargetAsTheStartupPageLeftIt)
+{
+    WriteRegistryDword(SettingsKey, "AppLoadFree", 1);
+    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 5000000);
+    HoldCommits();
+    ASSERT_NE(OpenProgram(1024 * MB, 1 * MB), nullptr);
+    EnterCriticalSection(&JobLock);
+    EXPECT_EQ(FreeingBusy, 1u);
+    EXPECT_EQ(FreeingJob.Target, 4980736u);
+    EXPECT_EQ(FreeingJob.AttemptsLeft, 2u);
+    LeaveCriticalSection(&JobLock);
+    FinishJob();
+}
+
 using MainWindowTest = MainWindowFixture;
 
 TEST_F(MainWindowTest, MovesAreStoredAsTwoSixteenBitHalves)
