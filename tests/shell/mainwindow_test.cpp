@@ -283,6 +283,38 @@ TEST_F(MainWindowTest, IntervalMessageRestartsTheRefreshTimerWithTheCurrentInter
     UnhookWindowsHookEx(hook);
 }
 
+// A key pressed on the focused control, then the program's own loop run until the key is
+// handled.
+static void PressThroughTheLoop(UINT key)
+{
+    HWND focus = GetFocus();
+    LPARAM data = static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC) << 16 | 1);
+    PostMessageA(focus, WM_KEYDOWN, key, data);
+    PostMessageA(focus, WM_KEYUP, key, data | 0xC0000000);
+    PostQuitMessage(0);
+    RunMessageLoop();
+}
+
+TEST_F(MainWindowTest, TabReachesTheShownPagesControlsAndEnterOnCloseHides)
+{
+    for (HWND page : {OptimizationPage, AboutPage}) {
+        SelectPage(page);
+        ShowWindow(window, SW_SHOW);
+        SetForegroundWindow(window);
+        SetFocus(GetDlgItem(window, IDC_MAIN_CLOSE));
+        bool reached = false;
+        for (int press = 0; press < 20 && !reached; ++press) {
+            PressThroughTheLoop(VK_TAB);
+            reached = IsChild(page, GetFocus()) != FALSE;
+        }
+        EXPECT_TRUE(reached) << (page == AboutPage ? "About" : "Optimization");
+
+        SetFocus(GetDlgItem(window, IDC_MAIN_CLOSE));
+        PressThroughTheLoop(VK_RETURN);
+        EXPECT_FALSE(IsWindowVisible(window));
+    }
+}
+
 TEST_F(MainWindowTest, DisplayChangeBringsAWindowOffTheDesktopBack)
 {
     MakeBottomTray();
@@ -333,10 +365,11 @@ TEST(MainWindowEnd, WithoutSaveOnExitOnlyThatChoiceIsWritten)
 // The fatal report from another thread, seen by the seams of the process that ends.
 static DWORD UiThread;
 static DWORD BoxSeen;
+static const char *FatalText = "worker failed";
 
 static int WINAPI CheckFatalBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && std::string(text) == "worker failed" &&
+    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && std::string(text) == FatalText &&
               std::string(caption) == "Error" && type == MB_ICONERROR;
     return IDOK;
 }
@@ -383,4 +416,31 @@ TEST(MainWindowFatal, NoticeWithoutAHandedOverReportIsIgnored)
 TEST(MainWindowDeathTest, FatalReportFromAnotherThreadSavesAndRemovesTheIcon)
 {
     EXPECT_EXIT(RunUntilFatalReport(), testing::ExitedWithCode(15), "");
+}
+
+// Refuses every window made for the main window once it is recorded: the first is a page.
+// The box is checked from here on (OpenProgram has put its own recorder in place).
+static LRESULT CALLBACK RefusePages(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND && MainWindow &&
+        reinterpret_cast<const CBT_CREATEWNDA *>(lParam)->lpcs->hwndParent == MainWindow) {
+        ShowMessageBox = CheckFatalBox;
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+static void FailDuringInitialisation()
+{
+    UiThread = GetCurrentThreadId();
+    FatalText = "Can't create dialog page!";
+    EndProcess = CheckFatalExit;
+    SetWindowsHookExA(WH_CBT, RefusePages, nullptr, GetCurrentThreadId());
+    OpenProgram(1024 * MB, 512 * MB);
+    ExitProcess(101);
+}
+
+TEST(MainWindowDeathTest, FatalReportDuringInitialisationSavesAndRemovesTheIcon)
+{
+    EXPECT_EXIT(FailDuringInitialisation(), testing::ExitedWithCode(15), "");
 }
