@@ -39,6 +39,11 @@ const SettingEntry SettingsTable[SettingsCount] = {
 
 MemoryStatus InstalledMemory;
 
+// Outside these milliseconds the sampler would spin, or sleep so long (0xFFFFFFFF is forever)
+// that the display goes stale for good.
+const DWORD ShortestInterval = 100;
+const DWORD LongestInterval = 3600000;
+
 const DWORD EnumNameSize = 64;
 const DWORD EnumDataSize = 256;
 
@@ -133,7 +138,7 @@ static void ValidateSettings()
     if (Settings.Priority > 2) {
         Settings.Priority = 0;
     }
-    if (Settings.Interval < 100) {
+    if (Settings.Interval < ShortestInterval || Settings.Interval > LongestInterval) {
         StoreSetting(&Settings.Interval, 1000);
     }
     if (Settings.TrayIcon > 4) {

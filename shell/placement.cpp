@@ -1,6 +1,7 @@
 // Where the main window goes: next to the notification area, and back on the desktop.
 #include "shell/placement.h"
 #include "shell/handles.h"
+#include "shell/platform.h"
 
 const int TrayGap = 4;
 
@@ -28,16 +29,15 @@ void PlaceNearTray(HWND window)
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-// A window that only touches an edge of the desktop counts as on it.
+// On the desktop means on any monitor, not only the primary one, so that a window kept on a
+// second monitor stays there. Grown by a pixel on each side, a window that only touches a
+// monitor's edge counts as on it.
 void EnsureOnDesktop()
 {
-    RECT desktop;
     RECT own;
-    GetWindowRect(GetDesktopWindow(), &desktop);
     GetWindowRect(MainWindow, &own);
-    bool off = own.bottom < desktop.top || own.top > desktop.bottom || own.left > desktop.right ||
-               own.right < desktop.left;
-    if (off) {
+    InflateRect(&own, 1, 1);
+    if (!MonitorOfRect(&own, MONITOR_DEFAULTTONULL)) {
         PlaceNearTray(MainWindow);
     }
 }

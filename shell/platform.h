@@ -10,5 +10,8 @@ extern BOOL (WINAPI *OpenHelpViewer)(HWND owner, LPCSTR file, UINT command, ULON
 extern HINSTANCE (WINAPI *ShellOpen)(HWND owner, LPCSTR operation, LPCSTR file,
                                      LPCSTR parameters, LPCSTR directory, INT show);
 extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);
+// The monitor a screen rectangle lies on, or none (MonitorFromRect); the monitors depend on
+// the machine.
+extern HMONITOR (WINAPI *MonitorOfRect)(LPCRECT rect, DWORD flags);
 // Milliseconds since the system started (GetTickCount64); tests let time pass at will.
 extern ULONGLONG (*TickCount)();

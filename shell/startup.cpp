@@ -6,6 +6,7 @@
 #include "shell/mainwindow.h"
 #include "shell/placement.h"
 #include <commctrl.h>
+#include <objbase.h>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -57,6 +58,9 @@ bool AnotherInstanceRuns()
 void StartUp(HINSTANCE instance)
 {
     AppInstance = instance;
+    // ShellExecuteA may hand the request to a shell extension, which needs COM on the calling
+    // thread; the UI thread is the one that calls it.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     InitCommonControls();
     BuildHelpFilePathFromModule(instance);
 }

@@ -19,6 +19,10 @@ HMENU BusyMenu;
 UINT TaskbarCreatedMessage;
 DWORD TrayIconAdded;
 
+// While the notification area refuses the icon, the ticks try again at most this often: each
+// try is two calls that wait on Explorer.
+const ULONGLONG TrayRetryPause = 5000;
+static ULONGLONG LastAddTried;
 
 void LoadTrayMenus()
 {
@@ -32,6 +36,7 @@ void LoadTrayMenus()
 // succeeds shows it is there, so the ticks go on modifying it.
 static void AddRecord()
 {
+    LastAddTried = TickCount();
     bool added = NotifyTray(NIM_ADD, &TrayIconData) || NotifyTray(NIM_MODIFY, &TrayIconData);
     TrayIconAdded = added ? 1 : 0;
 }
@@ -59,7 +64,7 @@ void SendTrayIcon()
 {
     if (TrayIconAdded) {
         NotifyTray(NIM_MODIFY, &TrayIconData);
-    } else {
+    } else if (TickCount() - LastAddTried >= TrayRetryPause) {
         AddRecord();
     }
 }

@@ -42,18 +42,31 @@ TEST(MemorySampler, HasAFilledRecordTakenOnTheCallingThreadAtStart)
     UnlockSamples();
 }
 
-TEST(MemorySampler, NewIntervalTakesEffectAfterTheSleepUnderWay)
+// Sampling on the thread, it counts the samples taken without the sample lock held, and at the
+// thread's first sample it shortens the hour-long Interval the test began with.
+static std::atomic<int> SamplesOutsideLock;
+
+static BOOL WINAPI StatusOfTheSamplerThread(LPMEMORYSTATUSEX status)
 {
-    SetInterval(1000);
-    MemoryStatusSource = CountingStatus;
-    StartMemorySampler();
-    // The thread samples once as it starts, then sleeps a whole second.
-    ASSERT_TRUE(WaitUntil([] { return Samples >= 2; }));
+    CountingStatus(status);
+    if (GetCurrentThreadId() == FirstSampler.load()) {
+        return TRUE;
+    }
+    if (HandleToULong(SampleLock.OwningThread) != GetCurrentThreadId()) {
+        ++SamplesOutsideLock;
+    }
     SetInterval(100);
-    EXPECT_FALSE(WaitUntil([] { return Samples >= 3; }, 500));
-    ASSERT_TRUE(WaitUntil([] { return Samples >= 3; }, 2000));
-    // Four more at 100 ms would take four seconds at the old interval.
-    EXPECT_TRUE(WaitUntil([] { return Samples >= 7; }, 2500));
+    return TRUE;
+}
+
+TEST(MemorySampler, SamplesUnderTheLockAndReadsTheIntervalBeforeEachPause)
+{
+    SetInterval(3600000);
+    MemoryStatusSource = StatusOfTheSamplerThread;
+    StartMemorySampler();
+    // Within the deadline only if the pause after the first sample took the new Interval.
+    ASSERT_TRUE(WaitUntil([] { return Samples >= 6; }));
+    EXPECT_EQ(0, SamplesOutsideLock.load());
     DWORD index = 7;
     LockSamples(nullptr, &index);
     EXPECT_EQ(0u, index);

@@ -66,18 +66,24 @@ TEST_F(TickTest, ButtonTargetDoesNotWrapAt4GiB)
     EXPECT_EQ(WindowText(Button()), "Free up 4095.94 MB\n(target: 4195.94 MB)");
 }
 
-TEST_F(TickTest, BelowLowerLimitStartsAJobInTheSameTick)
+// The tick goes by the sample, not by a reading of its own (which still lies below the
+// target, so that the held job stays busy).
+TEST_F(TickTest, BelowLowerLimitStartsAJobOfTwoAttemptsInTheSameTick)
 {
     SetFreeMemory(10 * MB);
+    SetFakeFreeMemory(12 * MB);
 
     RefreshTick();
 
     EXPECT_FALSE(WorkerIdle());
     EXPECT_EQ(FreeingJob.Target, 16 * MB);
+    EXPECT_EQ(FreeingJob.AttemptsLeft, 2u);
+    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_MAIN_FREE_TEXT)), "10.00 MB");
     EXPECT_EQ(WindowText(Button()), "Busy");
     EXPECT_FALSE(IsWindowEnabled(Button()));
     ASSERT_EQ(TrayCalls.size(), 1u);
     EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_BUSY));
+    EXPECT_EQ(TrayCalls[0].Tip, "Memvale * Free physical: 10 MB");
     EXPECT_EQ(BusyIconShown, 1u);
 }
 

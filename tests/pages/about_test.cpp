@@ -80,6 +80,27 @@ TEST(AboutPage, VisitWebsiteAsksTheShellEveryTime)
     EXPECT_EQ(ShellCalls.size(), 2u);
 }
 
+// The page's erase painted into a bitmap of one colour: the colour it leaves at the middle.
+static COLORREF ColourLeftByErase(HWND page, COLORREF beneath)
+{
+    RECT r;
+    GetClientRect(page, &r);
+    HDC screen = GetDC(page);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBRUSH brush = CreateSolidBrush(beneath);
+    FillRect(dc, &r, brush);
+    EXPECT_EQ(SendMessageA(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
+    COLORREF left = GetPixel(dc, r.right / 2, r.bottom / 2);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(page, screen);
+    return left;
+}
+
 TEST(AboutPage, RefreshChangesNothingAndTheBackgroundIsLeftAlone)
 {
     HWND page = OpenAbout();
@@ -88,7 +109,9 @@ TEST(AboutPage, RefreshChangesNothingAndTheBackgroundIsLeftAlone)
     EXPECT_EQ(ItemText(page, IDC_ABOUT_EMAIL), "edited");
     EXPECT_EQ(ItemText(page, IDC_ABOUT_PRODUCT), "Memvale v1.0.0");
 
-    HDC dc = GetDC(page);
-    EXPECT_EQ(SendMessageA(page, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
-    ReleaseDC(page, dc);
+    // What lies beneath shows through: the erase paints nothing, where a dialog's own would
+    // fill the page with its brush.
+    for (COLORREF beneath : {RGB(255, 0, 255), GetSysColor(COLOR_3DFACE) ^ 0xFFFFFF}) {
+        EXPECT_EQ(ColourLeftByErase(page, beneath), beneath);
+    }
 }

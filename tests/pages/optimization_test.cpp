@@ -201,7 +201,6 @@ TEST(OptimizationPage, TypedModifiersBecomeCtrl)
     TypeIntoHotkey(page, VK_SHIFT, 'G');
     EXPECT_EQ(Settings.Hotkey, 0x0247u);
     EXPECT_TRUE(HotkeyTaken(MOD_CONTROL, 'G'));
-    // The combination replaced no longer belongs to the page.
     EXPECT_FALSE(HotkeyTaken(MOD_CONTROL, 'F'));
 }
 
@@ -223,12 +222,23 @@ TEST(OptimizationPage, StoredHotkeyIsRegisteredWithItsOwnModifiers)
     Refresh(page);
     EXPECT_TRUE(HotkeyTaken(MOD_ALT, 'F'));
 
-    // No key: the old combination is given up and nothing is registered. (Wine itself drops a
-    // window's earlier registration under the same id when a new one is made, so only here
-    // does it show whether the page withdraws the old one.)
-    Settings.Hotkey = MAKEWORD(0, HOTKEYF_CONTROL);
+    // A combination another owner holds (here under a second id) cannot be had; the one it
+    // was to replace is given up all the same. Wine replaces a window's registration under the
+    // same id by itself, but not when the new combination is taken: only the page's own
+    // UnregisterHotKey frees Alt+F then.
+    const int otherOwner = 0x7001;
+    ASSERT_TRUE(RegisterHotKey(nullptr, otherOwner, MOD_CONTROL, 'H'));
+    Settings.Hotkey = MAKEWORD('H', HOTKEYF_CONTROL);
     Refresh(page);
     EXPECT_FALSE(HotkeyTaken(MOD_ALT, 'F'));
+    UnregisterHotKey(nullptr, otherOwner);
+    Refresh(page);
+    EXPECT_TRUE(HotkeyTaken(MOD_CONTROL, 'H'));
+
+    // No key: the old combination is given up and nothing is registered.
+    Settings.Hotkey = MAKEWORD(0, HOTKEYF_CONTROL);
+    Refresh(page);
+    EXPECT_FALSE(HotkeyTaken(MOD_CONTROL, 'H'));
     EXPECT_FALSE(HotkeyTaken(MOD_CONTROL, 0));
 }
 

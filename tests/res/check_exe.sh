@@ -15,7 +15,7 @@ else
   grep -q 'file format pei-x86-64' <<<"$headers" || { echo "not a 64-bit program"; fail=1; }
 fi
 
-allowed='^(kernel32|user32|gdi32|comctl32|shell32|advapi32|msvcrt)\.dll$'
+allowed='^(kernel32|user32|gdi32|comctl32|shell32|advapi32|ole32|msvcrt)\.dll$'
 while read -r dll; do
   if ! grep -qiE "$allowed" <<<"$dll"; then
     echo "imports a DLL that Windows does not have: $dll"

@@ -126,10 +126,14 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, SettingsValidation, testing::Values(
     RuleCase{"Priority", 3, 0},
     RuleCase{"Interval", 100, 100},
     RuleCase{"Interval", 99, 1000},
+    RuleCase{"Interval", 3600000, 3600000},
+    RuleCase{"Interval", 3600001, 1000},
+    RuleCase{"Interval", 0xFFFFFFFF, 1000},
     RuleCase{"TrayIcon", 4, 4},
     RuleCase{"TrayIcon", 5, 0}),
     [](const testing::TestParamInfo<RuleCase> &info) {
-        return std::string(info.param.name) + (info.param.stored == info.param.expected ? "Kept" : "Replaced");
+        return std::string(info.param.name) + (info.param.stored == info.param.expected ? "Kept" : "Replaced") +
+               std::to_string(info.param.stored);
     });
 
 TEST(SettingsLoad, FreeToAboveInstalledAlsoClearsTheLowerLimit)
@@ -166,11 +170,11 @@ TEST(SettingsLoad, ReloadRestoresComputedDefaultsButKeepsTheOthersInMemory)
 
 TEST(SettingsLoad, ValuesOfOtherTypesCountByTheirFirstFourBytes)
 {
-    WriteRegistryValue(SettingsKey, "Interval", REG_SZ, "2000", 5);  // bytes '2' '0' '0' '0'
+    WriteRegistryValue(SettingsKey, "Hotkey", REG_SZ, "2000", 5);  // bytes '2' '0' '0' '0'
     const BYTE binary[6] = {0x00, 0x00, 0x40, 0x00, 0xAA, 0xBB};
     WriteRegistryValue(SettingsKey, "ManualFree", REG_BINARY, binary, sizeof binary);
     LoadWithInstalled(1000);
-    EXPECT_EQ(0x30303032u, Settings.Interval);
+    EXPECT_EQ(0x30303032u, Settings.Hotkey);
     EXPECT_EQ(4 * MB, Settings.ManualFree);
 }
 

@@ -123,6 +123,22 @@ TEST(MainWindowStart, PositionSavedLeftOfTheDesktopComesBackNextToTheTray)
     EXPECT_EQ(r.bottom, BottomRightArea().top - 4);
 }
 
+// The Startup page is made before the run is asked for, and its first fill rounds the target
+// down to whole 64 KiB units.
+TEST(MainWindowStart, StartUpRunHasTwoAttemptsAndTheTargetAsTheStartupPageLeftIt)
+{
+    WriteRegistryDword(SettingsKey, "AppLoadFree", 1);
+    WriteRegistryDword(SettingsKey, "AppLoadFreeSize", 5000000);
+    HoldCommits();
+    ASSERT_NE(OpenProgram(1024 * MB, 1 * MB), nullptr);
+    EnterCriticalSection(&JobLock);
+    EXPECT_EQ(FreeingBusy, 1u);
+    EXPECT_EQ(FreeingJob.Target, 4980736u);
+    EXPECT_EQ(FreeingJob.AttemptsLeft, 2u);
+    LeaveCriticalSection(&JobLock);
+    FinishJob();
+}
+
 using MainWindowTest = MainWindowFixture;
 
 TEST_F(MainWindowTest, MovesAreStoredAsTwoSixteenBitHalves)
@@ -252,14 +268,51 @@ static LRESULT CALLBACK RecordTimer(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST_F(MainWindowTest, IntervalMessageRestartsTheRefreshTimer)
+// Any fixed period fails one half: it would have to fire within the deadline at 100 ms and
+// not within it at one hour.
+TEST_F(MainWindowTest, IntervalMessageRestartsTheRefreshTimerWithTheCurrentInterval)
 {
+    const DWORD deadline = 1500;
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, RecordTimer, nullptr, GetCurrentThreadId());
-    Settings.Interval = 100;
-    EXPECT_FALSE(WaitUntil([] { return RefreshTimerFired; }, 400)) << "the fixture stopped the timer";
+    Settings.Interval = 3600000;
     SendMessageA(window, WM_APP_INTERVAL, 0, 0);
-    EXPECT_TRUE(WaitUntil([] { return RefreshTimerFired; }));
+    EXPECT_FALSE(WaitUntil([] { return RefreshTimerFired; }, deadline));
+    Settings.Interval = 100;
+    SendMessageA(window, WM_APP_INTERVAL, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return RefreshTimerFired; }, deadline));
     UnhookWindowsHookEx(hook);
+}
+
+// A key pressed on the focused control, then the program's own loop run until the key is
+// handled.
+static void PressThroughTheLoop(UINT key)
+{
+    HWND focus = GetFocus();
+    LPARAM data = static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC) << 16 | 1);
+    PostMessageA(focus, WM_KEYDOWN, key, data);
+    PostMessageA(focus, WM_KEYUP, key, data | 0xC0000000);
+    PostQuitMessage(0);
+    RunMessageLoop();
+}
+
+TEST_F(MainWindowTest, TabReachesTheShownPagesControlsAndEnterOnCloseHides)
+{
+    for (HWND page : {OptimizationPage, AboutPage}) {
+        SelectPage(page);
+        ShowWindow(window, SW_SHOW);
+        SetForegroundWindow(window);
+        SetFocus(GetDlgItem(window, IDC_MAIN_CLOSE));
+        bool reached = false;
+        for (int press = 0; press < 20 && !reached; ++press) {
+            PressThroughTheLoop(VK_TAB);
+            reached = IsChild(page, GetFocus()) != FALSE;
+        }
+        EXPECT_TRUE(reached) << (page == AboutPage ? "About" : "Optimization");
+
+        SetFocus(GetDlgItem(window, IDC_MAIN_CLOSE));
+        PressThroughTheLoop(VK_RETURN);
+        EXPECT_FALSE(IsWindowVisible(window));
+    }
 }
 
 TEST_F(MainWindowTest, DisplayChangeBringsAWindowOffTheDesktopBack)
@@ -312,10 +365,11 @@ TEST(MainWindowEnd, WithoutSaveOnExitOnlyThatChoiceIsWritten)
 // A fatal report after start-up, seen by the seams of the process that ends.
 static DWORD UiThread;
 static DWORD BoxSeen;
+static const char *FatalText = "cannot go on";
 
 static int WINAPI CheckFatalBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && std::string(text) == "cannot go on" &&
+    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && std::string(text) == FatalText &&
               std::string(caption) == "Error" && type == MB_ICONERROR;
     return IDOK;
 }
@@ -337,11 +391,38 @@ static void RunUntilFatalReport()
     UiThread = GetCurrentThreadId();
     ShowMessageBox = CheckFatalBox;
     EndProcess = CheckFatalExit;
-    ReportFatal("cannot go on");
+    ReportFatal(FatalText);
     ExitProcess(101);
 }
 
 TEST(MainWindowDeathTest, FatalReportSavesAndRemovesTheIcon)
 {
     EXPECT_EXIT(RunUntilFatalReport(), testing::ExitedWithCode(15), "");
+}
+
+// Refuses every window made for the main window once it is recorded: the first is a page.
+// The box is checked from here on (OpenProgram has put its own recorder in place).
+static LRESULT CALLBACK RefusePages(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND && MainWindow &&
+        reinterpret_cast<const CBT_CREATEWNDA *>(lParam)->lpcs->hwndParent == MainWindow) {
+        ShowMessageBox = CheckFatalBox;
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+static void FailDuringInitialisation()
+{
+    UiThread = GetCurrentThreadId();
+    FatalText = "Can't create dialog page!";
+    EndProcess = CheckFatalExit;
+    SetWindowsHookExA(WH_CBT, RefusePages, nullptr, GetCurrentThreadId());
+    OpenProgram(1024 * MB, 512 * MB);
+    ExitProcess(101);
+}
+
+TEST(MainWindowDeathTest, FatalReportDuringInitialisationSavesAndRemovesTheIcon)
+{
+    EXPECT_EXIT(FailDuringInitialisation(), testing::ExitedWithCode(15), "");
 }

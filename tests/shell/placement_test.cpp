@@ -1,5 +1,6 @@
 // Placing the main window next to the notification area, and bringing it back on the desktop.
 #include "shell/placement.h"
+#include "shell/platform.h"
 #include "tests/shell/taskbar.h"
 #include "res/resource.h"
 #include "shell/handles.h"
@@ -137,6 +138,52 @@ TEST_F(PlacementTest, EnsureOnDesktopMovesOnlyAWindowWhollyOutside)
             ExpectAt({r.left, r.top}, nearTray.x, nearTray.y);
         } else {
             ExpectAt({r.left, r.top}, c.x, c.y);
+        }
+    }
+}
+
+// The desktop's own monitor and a second one of 1280 x 1024 to its right.
+static RECT Monitors[2];
+
+static HMONITOR WINAPI TwoMonitors(LPCRECT rect, DWORD)
+{
+    for (INT_PTR i = 0; i < 2; ++i) {
+        RECT common;
+        if (IntersectRect(&common, rect, &Monitors[i])) {
+            return reinterpret_cast<HMONITOR>(i + 1);
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(PlacementTest, AWindowOnASecondMonitorStaysThere)
+{
+    MakeBottomTray();
+    MainWindow = window;
+    Monitors[0] = desktop;
+    Monitors[1] = {desktop.right, desktop.top, desktop.right + 1280, desktop.top + 1024};
+    MonitorOfRect = TwoMonitors;
+    RECT area = BottomRightArea();
+
+    struct Case {
+        const char *name;
+        int x;
+        bool moved;
+    } cases[] = {
+        {"on the second monitor", desktop.right + 100, false},
+        {"across both", desktop.right - width / 2, false},
+        {"touching the second monitor's right edge", desktop.right + 1280, false},
+        {"one past the second monitor", desktop.right + 1281, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetWindowPos(window, nullptr, c.x, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        EnsureOnDesktop();
+        RECT r = WindowRect(window);
+        if (c.moved) {
+            ExpectAt({r.left, r.top}, area.right - width, area.top - height - 4);
+        } else {
+            ExpectAt({r.left, r.top}, c.x, 200);
         }
     }
 }

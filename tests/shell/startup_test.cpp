@@ -3,6 +3,7 @@
 #include "settings/settings.h"
 #include "tests/shell/taskbar.h"
 #include "tests/support/program.h"
+#include <objbase.h>
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <string>
@@ -47,6 +48,13 @@ TEST(StartUp, TakesTheHelpPathFromTheModulesOwnFileName)
     StartUp(GetModuleHandleA(nullptr));
     EXPECT_EQ(AppInstance, GetModuleHandleA(nullptr));
     EXPECT_EQ(std::string(HelpFilePath), ModuleFolder() + "memvale.hlp");
+}
+
+TEST(StartUp, InitialisesComApartmentThreadedForTheShell)
+{
+    StartUp(GetModuleHandleA(nullptr));
+    // A thread already in a single-threaded apartment cannot join the multithreaded one.
+    EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
 }
 
 // The program's own entry point, built to work in this test's private registry.

@@ -124,24 +124,53 @@ TEST_F(TrayTest, LeftClickShowsTheWindowOnItsPage)
     EXPECT_EQ(ShownPage, shown);
 }
 
-TEST(TrayRetryTest, TicksAddTheIconUntilTheNotificationAreaTakesIt)
+static ULONGLONG Now = 1000000;
+
+static ULONGLONG FakeTickCount()
 {
+    return Now;
+}
+
+// Each step lets time pass to the given millisecond after the start, then either runs a tick
+// or brings Explorer's restart notice; it expects the tray calls the step made.
+TEST(TrayRetryTest, WhileRefusedTicksAddTheIconAgainEveryFiveSecondsARestartAtOnce)
+{
+    TickCount = FakeTickCount;
     TrayAnswer = FALSE; // as right after logon, before Explorer is ready
+    const ULONGLONG start = Now;
     HWND window = OpenProgram(512 * MB, 100 * MB);
     ASSERT_NE(window, nullptr);
     Settings.MinLimit = 0;
     EXPECT_EQ(TrayIconAdded, 0u);
 
-    RefreshTick();
-    TrayAnswer = TRUE;
-    RefreshTick();
-    RefreshTick();
-
-    // Each failed add is followed by a modify, in case the icon is there after all.
-    std::vector<DWORD> expected = {NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY};
-    EXPECT_EQ(TrayMessagesSent(), expected);
-    EXPECT_EQ(TrayCalls[4].Tip, "Memvale * Free physical: 100 MB");
+    struct Step {
+        ULONGLONG At;
+        bool Restart;
+        BOOL Answer;
+        std::vector<DWORD> Sent; // each failed add is followed by a modify, in case it is there
+    } steps[] = {
+        {4999, false, FALSE, {}},
+        {5000, false, FALSE, {NIM_ADD, NIM_MODIFY}},
+        {5001, true, FALSE, {NIM_ADD, NIM_MODIFY}},
+        {10000, false, TRUE, {}},
+        {10001, false, TRUE, {NIM_ADD}},
+        {10002, false, TRUE, {NIM_MODIFY}},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.At);
+        TrayCalls.clear();
+        Now = start + step.At;
+        TrayAnswer = step.Answer;
+        if (step.Restart) {
+            SendMessageA(window, TaskbarCreatedMessage, 0, 0);
+        } else {
+            RefreshTick();
+        }
+        EXPECT_EQ(TrayMessagesSent(), step.Sent);
+    }
     EXPECT_EQ(TrayIconAdded, 1u);
+    ASSERT_FALSE(TrayCalls.empty());
+    EXPECT_EQ(TrayCalls[0].Tip, "Memvale * Free physical: 100 MB");
 }
 
 static BOOL WINAPI AreaHoldingTheIcon(DWORD message, PNOTIFYICONDATAA data)
