@@ -94,8 +94,11 @@ static bool OtherThreadCanTakeSampleLock()
 
 TEST(MemorySampler, SecondUnlockByTheHolderReleasesNothingMore)
 {
+    // The thread's own first sample holds the lock for a moment; after it, an hour's pause.
+    SetInterval(3600000);
     MemoryStatusSource = CountingStatus;
     StartMemorySampler();
+    ASSERT_TRUE(WaitUntil([] { return Samples >= 2; }));
     LockSamples(nullptr, nullptr);
     EXPECT_FALSE(OtherThreadCanTakeSampleLock());
     UnlockSamples();
