@@ -24,7 +24,7 @@ static int WINAPI AnswerBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     return BoxAnswer;
 }
 
-static HWND OpenStartup(SIZE_T installed = Installed)
+static HWND OpenStartup(ULONGLONG installed = Installed)
 {
     HWND window = OpenProgram(installed, 100 * MB);
     ShowMessageBox = AnswerBox;
@@ -68,6 +68,18 @@ TEST(StartupPage, TargetAboveInstalledMemoryStopsAtTheTopOfTheRange)
     EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 0xFFFFu);
     EXPECT_EQ(Settings.AppLoadFreeSize, 0xFFFF0000u);
     EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 4095.94 MB");
+}
+
+// A stored REG_QWORD far above installed memory: cut to 32 bits on its way to a position, it
+// would come out at the bottom of the slider instead of the top.
+TEST(StartupPage, TargetFarAbove4GiBStopsAtTheTopOfTheRangeToo)
+{
+    const ULONGLONG stored = 1ull << 48;
+    WriteRegistryValue(SettingsKey, "AppLoadFreeSize", REG_QWORD, &stored, sizeof stored);
+    HWND page = OpenStartup(16ull << 30);
+    EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 262144u);
+    EXPECT_EQ(Settings.AppLoadFreeSize, 16ull << 30);
+    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 16384.00 MB");
 }
 
 TEST(StartupPage, CheckBoxesShowAndSetTheirChoices)
