@@ -9,7 +9,13 @@ shift
 eval "$("$(dirname "$0")/wine-session.sh" env "$build")"
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
-wine "$@" >"$output" 2>&1 </dev/null
-code=$?
+# Now and then Wine fails to start the program at all and hands it to start.exe, which says
+# so in these words; the program never ran, so it is started again.
+for attempt in 1 2 3; do
+  wine "$@" >"$output" 2>&1 </dev/null
+  code=$?
+  grep -q '^ShellExecuteEx failed' "$output" && head -c 200 "$output" | grep -q '^Application could not be started' || break
+  echo "wine-run.sh: Wine could not start $1 (attempt $attempt), starting it again" >&2
+done
 cat "$output"
 exit $code
