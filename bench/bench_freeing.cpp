@@ -3,7 +3,7 @@
 // gives one ratio (the worker's MiB/s divided by the limit's), so that a change in the machine's
 // load between runs does not tilt the result. The last line printed is "ratio R", the median
 // of those ratios.
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 #include "engine/worker.h"
 #include <algorithm>
 #include <cstdio>

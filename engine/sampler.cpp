@@ -1,8 +1,8 @@
 // The memory sampler: a background thread that keeps the newest memory status at hand.
 #include "engine/sampler.h"
-#include "engine/memstatus.h"
+#include "base/fatal.h"
+#include "base/memstatus.h"
 #include "settings/settings.h"
-#include "shell/fatal.h"
 #include <atomic>
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // The memory sampler: a background thread that keeps the newest memory status at hand.
 #pragma once
 #include <windows.h>
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 
 const DWORD SampleCount = 1;
 

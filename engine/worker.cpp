@@ -1,11 +1,11 @@
 // The freeing worker: one background thread that commits, touches and releases one block
 // per attempt, and the requests that hand it jobs.
 #include "engine/worker.h"
+#include "base/fatal.h"
+#include "base/handles.h"
+#include "base/platform.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "shell/fatal.h"
-#include "shell/handles.h"
-#include "shell/platform.h"
 #include <cstdio>
 
 CRITICAL_SECTION JobLock;

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 
 // Who asked for a run: the user (button, hot-key, tray commands), automatic freeing, or the
 // run at start-up.

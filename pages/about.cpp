@@ -1,8 +1,8 @@
 // The About page.
 #include "pages/about.h"
+#include "base/handles.h"
+#include "base/platform.h"
 #include "res/resource.h"
-#include "shell/handles.h"
-#include "shell/platform.h"
 #include <cstdio>
 
 const size_t TermsTextSize = 256;

@@ -1,13 +1,13 @@
 // The Optimization page: limits, amounts, priority and the global hot-key.
 #include "pages/optimization.h"
-#include "pages/optimization_model.h"
-#include "pages/slider.h"
+#include "base/handles.h"
+#include "base/messages.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
+#include "pages/optimization_model.h"
+#include "pages/slider.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "shell/handles.h"
-#include "shell/mainwindow.h"
 #include <commctrl.h>
 
 const DWORD ManualAttempts = 3;

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 
 // Text sizes of the page's statics and of the free-up button.
 const size_t AmountTextSize = 32;

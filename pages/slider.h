@@ -1,7 +1,7 @@
 // The memory sliders of the pages: 0 to installed memory, in 64 KiB units.
 #pragma once
 #include <windows.h>
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 
 // Sets the range from 0 to installed memory and the position of the value, which the slider
 // cuts to its range.

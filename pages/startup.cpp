@@ -1,13 +1,13 @@
 // The Startup & Exit page: start with Windows, freeing at start-up, saving on exit.
 #include "pages/startup.h"
+#include "base/handles.h"
+#include "base/memstatus.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "pages/slider.h"
-#include "engine/memstatus.h"
 #include "res/resource.h"
 #include "settings/autostart.h"
 #include "settings/settings.h"
-#include "shell/handles.h"
-#include "shell/mainwindow.h"
-#include "shell/platform.h"
 #include <commctrl.h>
 #include <cstdio>
 

@@ -16,15 +16,16 @@ display_alive() {
 }
 
 start_xvfb() {
-  local n=90
-  while [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$state/xvfb.log" 2>&1 9>&- &
+  # Xvfb picks a free display itself and writes its number once it is ready, so that sessions
+  # started at the same time never take the same one.
+  rm -f "$state/display.n"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$state/display.n" >"$state/xvfb.log" 2>&1 9>&- &
   echo $! >"$state/xvfb.pid"
-  for _ in $(seq 100); do
-    [[ -e /tmp/.X11-unix/X$n ]] && break
+  for _ in $(seq 200); do
+    [[ -s $state/display.n ]] && break
     sleep 0.05
   done
-  echo ":$n" >"$state/display"
+  echo ":$(tr -d '[:space:]' <"$state/display.n")" >"$state/display"
 }
 
 keepalive_alive() {

@@ -1,6 +1,6 @@
 // The thirteen persisted settings, their registry table, and loading and saving them.
 #include "settings/settings.h"
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 #include <atomic>
 #include <cstring>
 

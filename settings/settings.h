@@ -1,7 +1,7 @@
 // The thirteen persisted settings, their registry table, and loading and saving them.
 #pragma once
 #include <windows.h>
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 
 struct SettingsBlock {
     DWORD AutoFree;        // nonzero disables automatic freeing

@@ -1,13 +1,13 @@
 // The command set of the tray menus and of menu-style WM_COMMAND messages.
 #include "shell/commands.h"
-#include "engine/memstatus.h"
+#include "base/handles.h"
+#include "base/memstatus.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "engine/worker.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "shell/handles.h"
-#include "shell/mainwindow.h"
 #include "shell/pagehost.h"
-#include "shell/platform.h"
 #include "shell/startup.h"
 #include <cmath>
 

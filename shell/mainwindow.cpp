@@ -1,7 +1,9 @@
 // The main window: its dialog procedure, initialisation and destruction.
 #include "shell/mainwindow.h"
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "engine/sampler.h"
-#include "engine/tick.h"
 #include "engine/worker.h"
 #include "pages/about.h"
 #include "pages/optimization.h"
@@ -9,11 +11,10 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/commands.h"
-#include "shell/handles.h"
 #include "shell/pagehost.h"
 #include "shell/placement.h"
-#include "shell/platform.h"
 #include "shell/startup.h"
+#include "shell/tick.h"
 #include "shell/tray.h"
 #include <commctrl.h>
 

@@ -1,8 +1,8 @@
 // The tab pages inside the main window: creation, layout and selection.
 #include "shell/pagehost.h"
+#include "base/fatal.h"
+#include "base/handles.h"
 #include "res/resource.h"
-#include "shell/fatal.h"
-#include "shell/handles.h"
 #include "shell/startup.h"
 #include <commctrl.h>
 

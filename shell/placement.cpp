@@ -1,7 +1,7 @@
 // Where the main window goes: next to the notification area, and back on the desktop.
 #include "shell/placement.h"
-#include "shell/handles.h"
-#include "shell/platform.h"
+#include "base/handles.h"
+#include "base/platform.h"
 
 const int TrayGap = 4;
 

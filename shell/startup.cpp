@@ -1,8 +1,8 @@
 // Process start-up, the single-instance rule and the message loop.
 #include "shell/startup.h"
+#include "base/fatal.h"
+#include "base/handles.h"
 #include "res/resource.h"
-#include "shell/fatal.h"
-#include "shell/handles.h"
 #include "shell/mainwindow.h"
 #include "shell/placement.h"
 #include <commctrl.h>

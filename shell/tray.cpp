@@ -1,14 +1,14 @@
 // The tray icon, its two menus and what its clicks do.
 #include "shell/tray.h"
-#include "engine/memstatus.h"
+#include "base/handles.h"
+#include "base/memstatus.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/commands.h"
-#include "shell/handles.h"
-#include "shell/mainwindow.h"
-#include "shell/platform.h"
 #include "shell/startup.h"
 #include <cstdio>
 #include <cstring>

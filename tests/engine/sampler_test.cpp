@@ -1,6 +1,6 @@
 // The memory sampler against its real thread.
 #include "engine/sampler.h"
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 #include "settings/settings.h"
 #include "tests/support/support.h"
 #include <gtest/gtest.h>

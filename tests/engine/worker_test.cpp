@@ -1,10 +1,10 @@
 // The freeing worker against its real thread and real VirtualAlloc blocks.
 #include "engine/worker.h"
+#include "base/handles.h"
+#include "base/platform.h"
 #include "engine/sampler.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "shell/handles.h"
-#include "shell/platform.h"
 #include "tests/support/support.h"
 #include <gtest/gtest.h>
 #include <atomic>

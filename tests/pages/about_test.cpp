@@ -1,7 +1,7 @@
 // The About page through its real dialog.
 #include "pages/about.h"
-#include "shell/mainwindow.h"
-#include "shell/platform.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 #include <vector>

@@ -1,6 +1,6 @@
 // The Optimization page through its real dialog: sliders, texts, commands and the hot-key.
 #include "pages/optimization.h"
-#include "shell/mainwindow.h"
+#include "base/messages.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 

@@ -2,7 +2,6 @@
 #include "pages/optimization.h"
 #include "pages/startup.h"
 #include "settings/autostart.h"
-#include "shell/mainwindow.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 

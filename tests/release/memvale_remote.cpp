@@ -8,7 +8,7 @@
 //   memvale_remote rect main|menu  prints the window's or the open tray menu's WxH+X+Y
 // Exit code 1: no Memvale window (or no open menu); 2: no tray icon; 3: bad arguments.
 #include "res/resource.h"
-#include "shell/mainwindow.h"
+#include "base/messages.h"
 #include <windows.h>
 #include <shellapi.h>
 #include <cstdio>

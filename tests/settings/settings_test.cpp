@@ -1,6 +1,6 @@
 // Settings store against the real registry of the test prefix.
 #include "settings/settings.h"
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 #include "tests/support/support.h"
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -1,8 +1,8 @@
 // The main window from the program's own resources: its start-up, its pages and tabs, the
 // messages it answers, its position setting and its destruction.
 #include "settings/settings.h"
+#include "base/fatal.h"
 #include "shell/pagehost.h"
-#include "shell/fatal.h"
 #include "tests/shell/taskbar.h"
 #include "tests/support/program.h"
 #include <commctrl.h>

@@ -1,9 +1,9 @@
 // Placing the main window next to the notification area, and bringing it back on the desktop.
 #include "shell/placement.h"
-#include "shell/platform.h"
-#include "tests/shell/taskbar.h"
+#include "base/handles.h"
+#include "base/platform.h"
 #include "res/resource.h"
-#include "shell/handles.h"
+#include "tests/shell/taskbar.h"
 #include <gtest/gtest.h>
 
 static INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM)

@@ -1,9 +1,9 @@
 // The tray icon against the real main window: its record, the menus its clicks open, and
 // getting the icon back when the notification area has lost it.
 #include "shell/tray.h"
-#include "engine/tick.h"
 #include "settings/settings.h"
 #include "shell/pagehost.h"
+#include "shell/tick.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 

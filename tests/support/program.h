@@ -9,13 +9,13 @@
 #include <atomic>
 #include <string>
 #include <vector>
+#include "base/handles.h"
+#include "base/messages.h"
+#include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "shell/handles.h"
-#include "shell/mainwindow.h"
-#include "shell/platform.h"
 #include "shell/startup.h"
 #include "tests/support/support.h"
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // What every test program shares: a private registry, a machine of any memory size, and
 // waiting on a condition while the thread's windows keep working.
 #include "tests/support/support.h"
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 #include <atomic>
 
 static std::atomic<ULONGLONG> FakeInstalled;

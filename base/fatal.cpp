@@ -1,7 +1,7 @@
 // Reporting an error the program cannot go on from.
-#include "shell/fatal.h"
-#include "shell/handles.h"
-#include "shell/platform.h"
+#include "base/fatal.h"
+#include "base/handles.h"
+#include "base/platform.h"
 
 void ReportFatal(const char *message)
 {

@@ -1,9 +1,9 @@
 // The refresh tick against the real main window, pages and worker: what it shows in the
 // window, on the free-up button and in the tray, and when it starts automatic freeing.
-#include "engine/tick.h"
+#include "shell/tick.h"
+#include "base/platform.h"
 #include "settings/settings.h"
 #include "shell/commands.h"
-#include "shell/platform.h"
 #include "shell/tray.h"
 #include "tests/support/program.h"
 #include <commctrl.h>

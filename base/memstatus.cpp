@@ -1,6 +1,6 @@
 // Memory quantities: the one way the program reads memory figures, the 64 KiB units that
 // sliders and bars count in, and the megabyte texts.
-#include "engine/memstatus.h"
+#include "base/memstatus.h"
 #include <cstdio>
 
 BOOL (WINAPI *MemoryStatusSource)(LPMEMORYSTATUSEX status) = GlobalMemoryStatusEx;

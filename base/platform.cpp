@@ -1,5 +1,5 @@
 // Platform calls that would block a test, end its process or reach outside the program.
-#include "shell/platform.h"
+#include "base/platform.h"
 #include <cstdlib>
 
 static void ExitThroughRuntime(int code)

@@ -1,12 +1,12 @@
 // The refresh tick: every display of memory and of the worker, and automatic freeing.
-#include "engine/tick.h"
-#include "engine/memstatus.h"
+#include "shell/tick.h"
+#include "base/handles.h"
+#include "base/memstatus.h"
+#include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "shell/handles.h"
-#include "shell/platform.h"
 #include "shell/startup.h"
 #include "shell/tray.h"
 #include <commctrl.h>

@@ -1,5 +1,5 @@
 // The program's windows, recorded as they are created and never cleared.
-#include "shell/handles.h"
+#include "base/handles.h"
 
 HWND MainWindow;
 HWND OptimizationPage;
