@@ -5,6 +5,7 @@
 // of those ratios.
 #include "base/memstatus.h"
 #include "engine/worker.h"
+#include "settings/settings.h"
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -100,6 +101,8 @@ int main(int argc, char **argv)
     MemoryStatusSource = NothingFree;
     BlockReleased = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     ReleaseBlock = ReleaseAndNote;
+    // The limit runs on this thread at normal priority: the worker runs at the same level.
+    Settings.Priority = 1;
     StartFreeingWorker();
 
     // One pair first, unmeasured: the system's first hand-out of this much memory costs more

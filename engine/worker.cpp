@@ -142,10 +142,14 @@ void StartFreeingWorker()
     FreeingBusy = 0;
     KeepFreeing.store(1, std::memory_order_relaxed);
     FreeingProgress.store(0, std::memory_order_relaxed);
-    FreeingWorker = CreateThread(nullptr, 0, FreeingWorkerMain, nullptr, 0, nullptr);
+    // Started suspended, so that not even its first steps run at another priority than the
+    // stored one (at normal priority a run competes with the user's programs).
+    FreeingWorker = CreateThread(nullptr, 0, FreeingWorkerMain, nullptr, CREATE_SUSPENDED, nullptr);
     if (!FreeingWorker) {
         ReportFatal("Can't create memory freeing thread!");
     }
+    ApplyWorkerPriority();
+    ResumeThread(FreeingWorker);
 }
 
 DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source)

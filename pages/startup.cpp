@@ -4,6 +4,7 @@
 #include "base/memstatus.h"
 #include "base/messages.h"
 #include "base/platform.h"
+#include "engine/worker.h"
 #include "pages/slider.h"
 #include "res/resource.h"
 #include "settings/autostart.h"
@@ -54,6 +55,7 @@ static void ReloadAfterAsking(HWND page)
         return;
     }
     LoadSettings();
+    ApplyWorkerPriority();
     // The main window passes the notice on to every page.
     SendMessageA(MainWindow, WM_APP_REFRESH, 0, 0);
 }

@@ -363,10 +363,8 @@ TEST(FreeingProgress, CancelEndsTheJobInEitherPassAndBetweenAttempts)
 
 TEST(FreeingWorker, PriorityFollowsTheSettingWithHighAsHighest)
 {
-    StartWorkerOnFullMachine();
-    EXPECT_EQ(THREAD_PRIORITY_NORMAL, GetThreadPriority(FreeingWorker));
     Settings.Priority = 2;
-    ApplyWorkerPriority();
+    StartWorkerOnFullMachine();
     EXPECT_EQ(THREAD_PRIORITY_HIGHEST, GetThreadPriority(FreeingWorker));
     Settings.Priority = 0;
     ApplyWorkerPriority();

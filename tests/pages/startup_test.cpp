@@ -171,3 +171,24 @@ TEST(StartupPage, ReloadAnsweredYesRefillsBothPagesFromTheRegistry)
     EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREETO_TEXT), "200.00 MB");
     EXPECT_EQ(SendDlgItemMessageA(OptimizationPage, IDC_OPT_HOTKEY, HKM_GETHOTKEY, 0, 0), 0x0246);
 }
+
+// The worker runs at the stored priority from the start and after a reload, before any pick on
+// the Optimization page; each row reloads with the next row's value.
+class StoredPriority : public testing::TestWithParam<DWORD> {};
+
+TEST_P(StoredPriority, ReachesTheWorkerAtStartAndAfterAReload)
+{
+    const int levels[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_HIGHEST};
+    const DWORD stored = GetParam();
+    const DWORD reloaded = (stored + 1) % 3;
+    WriteRegistryDword(SettingsKey, "Priority", stored);
+    ASSERT_NE(OpenStartup(), nullptr);
+    EXPECT_EQ(GetThreadPriority(FreeingWorker), levels[stored]);
+
+    WriteRegistryDword(SettingsKey, "Priority", reloaded);
+    BoxAnswer = IDYES;
+    Click(StartupPage, IDC_STARTUP_RELOAD);
+    EXPECT_EQ(GetThreadPriority(FreeingWorker), levels[reloaded]);
+}
+
+INSTANTIATE_TEST_SUITE_P(IdleNormalHigh, StoredPriority, testing::Values(0u, 1u, 2u));
