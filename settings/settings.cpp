@@ -82,8 +82,8 @@ static ULONGLONG LittleEndian(const BYTE *data, DWORD count)
     return value;
 }
 
-// A byte count above 4 GiB comes as a REG_QWORD of eight bytes; every other value counts by
-// its first four bytes, whatever its type.
+// A byte count of 4 GiB or more comes as a REG_QWORD of eight bytes; every other value counts
+// by its first four bytes, whatever its type.
 static void ApplyStoredValue(const char *name, DWORD type, const BYTE *data, DWORD size)
 {
     // Fewer than four bytes cannot hold a setting; the field keeps its value.

@@ -30,7 +30,8 @@ size=$(stat -c %s "$exe")
 ((size <= max_size)) || { echo "$size bytes, more than $max_size"; fail=1; }
 grep -qE '^ *[0-9]+ \.debug' <<<"$("$objdump" -h "$exe")" && { echo "carries debug sections"; fail=1; }
 
-# Both binary fields and both strings of VERSIONINFO carry the build file's version.
+# Both binary fields and both strings of VERSIONINFO, and the manifest's own identity, carry
+# the build file's version.
 resources=$("$windres" -i "$exe" -O rc)
 numbers="${version//./, }, 0"
 for field in FILEVERSION PRODUCTVERSION; do
@@ -39,6 +40,8 @@ done
 for name in FileVersion ProductVersion; do
   grep -qF "VALUE \"$name\", \"$version.0\"" <<<"$resources" || { echo "$name is not $version.0"; fail=1; }
 done
+grep -aqE "<assemblyIdentity name=\"[^\"]*\" version=\"${version//./\\.}\\.0\"" "$exe" ||
+  { echo "the manifest's version is not $version.0"; fail=1; }
 
 ((fail == 0)) && echo "memvale.exe: $arch, $size bytes, version $version, imports: $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
 exit $fail

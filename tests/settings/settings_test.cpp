@@ -238,8 +238,8 @@ TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllThirteenDwordValues)
     EXPECT_EQ(0xFFFFFFFFu, ReadRegistryDword(SettingsKey, "WindowPos"));
 }
 
-// A byte count above 4 GiB is a REG_QWORD of eight bytes; at or below, a REG_DWORD as ever.
-TEST(SettingsSave, ByteCountsAbove4GiBAreWrittenAndReadWhole)
+// A byte count of 4 GiB or more is a REG_QWORD of eight bytes; below, a REG_DWORD as ever.
+TEST(SettingsSave, ByteCountsFrom4GiBAreWrittenAndReadWhole)
 {
     LoadWithInstalled(65536);
     SaveSettings();
@@ -258,6 +258,13 @@ TEST(SettingsSave, ByteCountsAbove4GiBAreWrittenAndReadWhole)
     EXPECT_EQ(fiveGiB, Stored("FreeTo").Data);
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), Stored("MinLimit").Type);
     EXPECT_EQ(3ull << 30, Stored("MinLimit").Data);
+
+    Settings.MinLimit = 0xFFFFFFFF;
+    Settings.FreeTo = 4ull << 30;
+    SaveSettings();
+    EXPECT_EQ(static_cast<DWORD>(REG_DWORD), Stored("MinLimit").Type);
+    EXPECT_EQ(static_cast<DWORD>(REG_QWORD), Stored("FreeTo").Type);
+    EXPECT_EQ(4ull << 30, Stored("FreeTo").Data);
 
     ULONGLONG aboveInstalled = (16ull << 30) + 1;
     WriteRegistryValue(SettingsKey, "FreeTo", REG_QWORD, &aboveInstalled, sizeof aboveInstalled);
