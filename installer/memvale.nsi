@@ -1,7 +1,8 @@
 ; Memvale's installer: for the current user, without administrator rights, into
 ; %LOCALAPPDATA%\Programs\Memvale; the 64-bit program on 64-bit Windows, the 32-bit one otherwise.
 ; scripts/package.sh makes it and passes with -D: VERSION (x.y.z), WIN32_EXE, WIN64_EXE,
-; DOCS (the folder holding README.txt and LICENSE.txt), ICON and OUTFILE.
+; DOCS (the folder holding README.txt and LICENSE.txt), ICON, OUTFILE and FACTS (the build's
+; memvale_facts.nsh: the program's Exit command, window caption and registry keys).
 ; Switches: /S installs silently, /AUTOSTART also ticks "Start with Windows", /D=folder.
 
 Unicode true
@@ -14,14 +15,10 @@ SetCompressor /SOLID lzma
 !include LogicLib.nsh
 !include Sections.nsh
 !include WinMessages.nsh
+!include "${FACTS}"
 
 !define PUBLISHER "Jonas Ferren"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Memvale"
-!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define RUN_VALUE "Memvale"
-!define SETTINGS_KEY "Software\Memvale"
-; The program's Exit command (IDM_EXIT in res/resource.h).
-!define IDM_EXIT 40012
 
 Name "Memvale"
 OutFile "${OUTFILE}"
@@ -65,7 +62,7 @@ Tick the box to remove them as well."
 !macro EndMemvale prefix
 Function ${prefix}EndMemvale
   retry:
-  FindWindow $0 "#32770" "Memvale XP"
+  FindWindow $0 "#32770" "${WINDOW_CAPTION}"
   ${If} $0 <> 0
     SendMessage $0 ${WM_COMMAND} ${IDM_EXIT} 0 /TIMEOUT=5000
     ${For} $1 1 50

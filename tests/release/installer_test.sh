@@ -7,10 +7,13 @@
 #     settings saved, and writes the Run value the program's own check box writes;
 #  4. with the program running again, a silent uninstall ends it the same way and leaves
 #     nothing but the settings key.
-# Usage: installer_test.sh SETUP_EXE VERSION MEMVALE_REMOTE_EXE STATE_DIR OBJDUMP
+# Usage: installer_test.sh SETUP_EXE VERSION MEMVALE_REMOTE_EXE STATE_DIR OBJDUMP FACTS
+# (FACTS: the build's memvale_facts.sh, the program's command ids and registry keys).
 # Exits 77 (skipped) when there is no installer yet: bash scripts/package.sh makes it.
 set -euo pipefail
 setup=$1 version=$2 remote=$3 state=$4 objdump=$5
+# shellcheck source=/dev/null
+source "$6"
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 if [[ ! -f $setup ]]; then
   echo "no installer $setup: make it with bash scripts/package.sh"
@@ -54,8 +57,8 @@ shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Memval
 win_dir="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Memvale"
 win_exe="$win_dir\\memvale.exe"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Memvale'
-run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-settings_key='HKCU\Software\Memvale'
+run_key="HKCU\\$RUN_KEY"
+settings_key="HKCU\\$SETTINGS_KEY"
 
 # The data of one registry value, as reg prints it; fails when the value is not there.
 reg_value() {
@@ -120,7 +123,7 @@ expect_value "$uninstall_key" QuietUninstallString "\"$win_dir\\uninstall.exe\" 
 expect_value "$uninstall_key" NoModify 0x1
 expect_value "$uninstall_key" NoRepair 0x1
 [[ $(reg_value "$uninstall_key" EstimatedSize) =~ ^0x[0-9a-f]*[1-9a-f][0-9a-f]*$ ]] || fail "no EstimatedSize"
-reg_value "$run_key" Memvale >/dev/null && fail "a Run value without /AUTOSTART"
+reg_value "$run_key" "$RUN_VALUE" >/dev/null && fail "a Run value without /AUTOSTART"
 
 echo "2. the installed program starts and shows its tray icon"
 seed_settings 1500
@@ -131,7 +134,7 @@ wine "$setup" /S /AUTOSTART || fail "the install over the running program failed
 expect_memvale_ended "install over it"
 expect_saved_settings "install over it" 1500
 [[ -f $install_dir/memvale.exe ]] || fail "no program after installing over it"
-expect_value "$run_key" Memvale "\"$win_exe\""
+expect_value "$run_key" "$RUN_VALUE" "\"$win_exe\""
 
 echo "4. silent uninstall while the program runs"
 seed_settings 1600
@@ -142,7 +145,7 @@ expect_memvale_ended "uninstall"
 wait_until 20 test ! -e "$install_dir" || fail "$install_dir is still there"
 [[ -e $shortcut ]] && fail "the Start-menu shortcut is still there"
 wait_until 10 bash -c "! wine reg query '$uninstall_key'" || fail "the uninstall entry is still there"
-reg_value "$run_key" Memvale >/dev/null && fail "the Run value is still there"
+reg_value "$run_key" "$RUN_VALUE" >/dev/null && fail "the Run value is still there"
 expect_saved_settings "uninstall" 1600
 
 # Nothing else of Memvale's is left: no file, and no registry key or value once Wine has
