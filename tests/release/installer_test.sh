@@ -73,16 +73,19 @@ expect_value() {
   [[ $got == "$3" ]] || fail "$1 $2 is $got, not $3"
 }
 
-# Only the Interval value, which the program reads at start and writes back at exit.
+# The Interval value, which the program reads at start and writes back at exit, and AutoFree 1,
+# so that the program never frees a share of this machine's memory when it runs low.
 seed_settings() {
   wine reg delete "$settings_key" /f >/dev/null 2>&1 || true
   wine reg add "$settings_key" /v Interval /t REG_DWORD /d "$1" /f >/dev/null
+  wine reg add "$settings_key" /v AutoFree /t REG_DWORD /d 1 /f >/dev/null
 }
 
-# The thirteen values the program writes at exit, with the Interval that was seeded.
+# The thirteen values the program writes at exit (large memory amounts as REG_QWORD), with
+# the Interval that was seeded.
 expect_saved_settings() {
   local count
-  count=$(wine reg query "$settings_key" 2>/dev/null | tr -d '\r' | grep -c 'REG_DWORD') || true
+  count=$(wine reg query "$settings_key" 2>/dev/null | tr -d '\r' | grep -cE 'REG_(DWORD|QWORD)') || true
   ((count == 13)) || fail "$1: the settings key holds $count values, not 13"
   expect_value "$settings_key" Interval "$(printf '0x%x' "$2")"
 }
