@@ -1,8 +1,8 @@
 ; Memvale's installer: for the current user, without administrator rights, into
-; %LOCALAPPDATA%\Programs\Memvale; the 64-bit program on 64-bit Windows, the 32-bit one otherwise.
-; scripts/package.sh makes it and passes with -D: VERSION (x.y.z), WIN32_EXE, WIN64_EXE,
-; DOCS (the folder holding README.txt and LICENSE.txt), ICON, OUTFILE and FACTS (the build's
-; memvale_facts.nsh: the program's Exit command, window caption and registry keys).
+; %LOCALAPPDATA%\Programs\Memvale; the 64-bit program where Windows runs it, the 32-bit one
+; elsewhere. scripts/package.sh makes it and passes with -D: VERSION (x.y.z), WIN32_EXE,
+; WIN64_EXE, DOCS (the folder holding README.txt and LICENSE.txt), ICON, OUTFILE and FACTS (the
+; build's memvale_facts.nsh: the program's Exit command, window caption and registry keys).
 ; Switches: /S installs silently, /AUTOSTART also ticks "Start with Windows", /D=folder.
 
 Unicode true
@@ -15,6 +15,7 @@ SetCompressor /SOLID lzma
 !include LogicLib.nsh
 !include Sections.nsh
 !include WinMessages.nsh
+!include WinVer.nsh
 !include "${FACTS}"
 
 !define PUBLISHER "Jonas Ferren"
@@ -99,7 +100,16 @@ Section "Memvale" SecProgram
   SectionIn RO
   Call EndMemvale
   SetOutPath "$INSTDIR"
-  ${If} ${RunningX64}
+  ; x64 Windows runs the 64-bit program, and so does ARM64 Windows from Windows 11 (build 22000)
+  ; on, which emulates x64; Windows 10 on ARM emulates 32-bit x86 programs only.
+  StrCpy $0 0
+  ${If} ${IsNativeAMD64}
+    StrCpy $0 1
+  ${ElseIf} ${IsNativeARM64}
+  ${AndIf} ${AtLeastBuild} 22000
+    StrCpy $0 1
+  ${EndIf}
+  ${If} $0 = 1
     File "/oname=memvale.exe" "${WIN64_EXE}"
   ${Else}
     File "/oname=memvale.exe" "${WIN32_EXE}"

@@ -6,7 +6,8 @@
 #  3. a silent install with /AUTOSTART over the running program ends it cleanly, with its
 #     settings saved, and writes the Run value the program's own check box writes;
 #  4. with the program running again, a silent uninstall ends it the same way and leaves
-#     nothing but the settings key.
+#     nothing but the settings key;
+#  5. in a 32-bit prefix of its own, a silent install puts the 32-bit program in place.
 # Usage: installer_test.sh SETUP_EXE VERSION MEMVALE_REMOTE_EXE STATE_DIR OBJDUMP FACTS
 # (FACTS: the build's memvale_facts.sh, the program's command ids and registry keys).
 # Exits 77 (skipped) when there is no installer yet: bash scripts/package.sh makes it.
@@ -114,7 +115,7 @@ wine "$setup" /S || fail "the silent install failed"
 for file in memvale.exe README.txt LICENSE.txt uninstall.exe; do
   [[ -f $install_dir/$file ]] || fail "no $file in $install_dir"
 done
-"$objdump" -f "$install_dir/memvale.exe" | grep -q 'pei-x86-64' || fail "not the 64-bit program on 64-bit Windows"
+"$objdump" -f "$install_dir/memvale.exe" | grep -q 'pei-x86-64' || fail "not the 64-bit program on x64 Windows"
 [[ -f $shortcut ]] || fail "no Start-menu shortcut"
 expect_value "$uninstall_key" DisplayName "Memvale"
 expect_value "$uninstall_key" DisplayVersion "$version"
@@ -150,6 +151,13 @@ wait_until 20 test ! -e "$install_dir" || fail "$install_dir is still there"
 wait_until 10 bash -c "! wine reg query '$uninstall_key'" || fail "the uninstall entry is still there"
 reg_value "$run_key" "$RUN_VALUE" >/dev/null && fail "the Run value is still there"
 expect_saved_settings "uninstall" 1600
+
+echo "5. silent install on 32-bit Windows"
+prefix32=$state/prefix32
+WINEPREFIX=$prefix32 WINEARCH=win32 wine "$setup" /S || fail "the silent install on 32-bit Windows failed"
+"$objdump" -f "$prefix32/drive_c/users/$(id -un)/AppData/Local/Programs/Memvale/memvale.exe" |
+  grep -q 'pei-i386' || fail "not the 32-bit program on 32-bit Windows"
+WINEPREFIX=$prefix32 wineserver -k
 
 # Nothing else of Memvale's is left: no file, and no registry key or value once Wine has
 # written the registry out.
