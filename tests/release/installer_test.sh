@@ -5,9 +5,10 @@
 #  2. the installed program starts and shows its tray icon;
 #  3. a silent install with /AUTOSTART over the running program ends it cleanly, with its
 #     settings saved, and writes the Run value the program's own check box writes;
-#  4. with the program running again, a silent uninstall ends it the same way and leaves
-#     nothing but the settings key;
-#  5. in a 32-bit prefix of its own, a silent install puts the 32-bit program in place.
+#  4. with the program running again, a silent uninstall ends it the same way;
+#  5. a portable copy, running and named by the Run value, survives a silent install and
+#     uninstall, which then leave nothing of Memvale's but the settings key and the copy;
+#  6. in a 32-bit prefix of its own, a silent install puts the 32-bit program in place.
 # Usage: installer_test.sh SETUP_EXE VERSION MEMVALE_REMOTE_EXE STATE_DIR OBJDUMP FACTS
 # (FACTS: the build's memvale_facts.sh, the program's command ids and registry keys).
 # Exits 77 (skipped) when there is no installer yet: bash scripts/package.sh makes it.
@@ -60,6 +61,8 @@ win_exe="$win_dir\\memvale.exe"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Memvale'
 run_key="HKCU\\$RUN_KEY"
 settings_key="HKCU\\$SETTINGS_KEY"
+portable_dir="$WINEPREFIX/drive_c/Portable Memvale"
+portable_exe='C:\Portable Memvale\memvale.exe'
 
 # The data of one registry value, as reg prints it; fails when the value is not there.
 reg_value() {
@@ -91,11 +94,11 @@ expect_saved_settings() {
   expect_value "$settings_key" Interval "$(printf '0x%x' "$2")"
 }
 
-# Starts the installed program in the background and waits for its tray icon.
+# Starts the program (the installed one unless named) in the background and waits for its tray icon.
 start_memvale() {
-  wine "$win_exe" &
+  wine "${2:-$win_exe}" &
   memvale_pid=$!
-  wait_until 30 wine "$remote" tray || fail "$1: no tray icon for the installed program"
+  wait_until 30 wine "$remote" tray || fail "$1: no tray icon for the program"
 }
 
 # The program ended by itself with exit code 0.
@@ -141,6 +144,9 @@ expect_saved_settings "install over it" 1500
 expect_value "$run_key" "$RUN_VALUE" "\"$win_exe\""
 
 echo "4. silent uninstall while the program runs"
+# The portable copy of step 5: the installed program, copied away.
+mkdir -p "$portable_dir"
+cp "$install_dir/memvale.exe" "$portable_dir/"
 seed_settings 1600
 start_memvale "second start"
 # The uninstaller copies itself away and returns at once; the copy does the work.
@@ -152,7 +158,21 @@ wait_until 10 bash -c "! wine reg query '$uninstall_key'" || fail "the uninstall
 reg_value "$run_key" "$RUN_VALUE" >/dev/null && fail "the Run value is still there"
 expect_saved_settings "uninstall" 1600
 
-echo "5. silent install on 32-bit Windows"
+echo "5. a portable copy survives a silent install and uninstall"
+wine reg add "$run_key" /v "$RUN_VALUE" /d "\"$portable_exe\"" /f >/dev/null
+start_memvale "portable copy" "$portable_exe"
+wine "$setup" /S || fail "the install beside the portable copy failed"
+wine "$remote" tray >/dev/null || fail "the install ended the portable copy"
+wine "$win_dir\\uninstall.exe" /S || fail "the uninstall beside the portable copy failed"
+wait_until 20 test ! -e "$install_dir" || fail "$install_dir is still there beside the portable copy"
+wine "$remote" tray >/dev/null || fail "the uninstall ended the portable copy"
+expect_value "$run_key" "$RUN_VALUE" "\"$portable_exe\""
+wine "$remote" command "$IDM_EXIT"
+expect_memvale_ended "portable copy"
+wine reg delete "$run_key" /v "$RUN_VALUE" /f >/dev/null 2>&1 || true
+rm -rf "$portable_dir"
+
+echo "6. silent install on 32-bit Windows"
 prefix32=$state/prefix32
 WINEPREFIX=$prefix32 WINEARCH=win32 wine "$setup" /S || fail "the silent install on 32-bit Windows failed"
 "$objdump" -f "$prefix32/drive_c/users/$(id -un)/AppData/Local/Programs/Memvale/memvale.exe" |
