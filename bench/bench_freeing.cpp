@@ -1,8 +1,10 @@
 // Throughput of the freeing worker against the plain cost of committing and touching a block.
-// Usage: bench_freeing [MiB [pairs]]   (default 512 MiB, 9 pairs). Worker and limit runs come in pairs, and each pair
-// gives one ratio (the worker's MiB/s divided by the limit's), so that a change in the machine's
-// load between runs does not tilt the result. The last line printed is "ratio R", the median
-// of those ratios.
+// Usage: bench_freeing [MiB [pairs]]   (default 512 MiB, 9 pairs). Worker and limit runs come
+// in pairs, and each pair gives one ratio (the worker's MiB/s divided by the limit's), so that a
+// change in the machine's load between runs does not tilt the result. The order within a pair
+// alternates: the second run of a pair takes over the memory the first has just released, which
+// can favour either. The last lines printed are the least, median and greatest ratio, and
+// "ratio R", the median again.
 #include "base/memstatus.h"
 #include "engine/worker.h"
 #include "settings/settings.h"
@@ -81,9 +83,8 @@ static double TimeLimit(SIZE_T size)
     return Seconds(start, end);
 }
 
-static double Median(double *values, int count)
+static double MedianOfSorted(const double *values, int count)
 {
-    std::sort(values, values + count);
     return count % 2 ? values[count / 2] : (values[count / 2 - 1] + values[count / 2]) / 2;
 }
 
@@ -106,11 +107,19 @@ int main(int argc, char **argv)
     StartFreeingWorker();
 
     // One pair first, unmeasured: the system's first hand-out of this much memory costs more
-    // than any later one. After it every run follows the other kind's release.
+    // than any later one.
     double ratios[MostPairs];
     for (int run = -1; run < pairs; ++run) {
-        double workerSeconds = TimeWorker(size);
-        double limitSeconds = TimeLimit(size);
+        bool workerFirst = run % 2 == 0;
+        double workerSeconds;
+        double limitSeconds;
+        if (workerFirst) {
+            workerSeconds = TimeWorker(size);
+            limitSeconds = TimeLimit(size);
+        } else {
+            limitSeconds = TimeLimit(size);
+            workerSeconds = TimeWorker(size);
+        }
         if (workerSeconds <= 0 || limitSeconds <= 0) {
             fprintf(stderr, "could not commit %lu MiB\n", megabytes);
             return 1;
@@ -121,9 +130,13 @@ int main(int argc, char **argv)
         double worker = static_cast<double>(megabytes) / workerSeconds;
         double limit = static_cast<double>(megabytes) / limitSeconds;
         ratios[run] = worker / limit;
-        printf("pair %d: worker %.1f MiB/s, limit %.1f MiB/s, ratio %.3f\n", run + 1, worker, limit, ratios[run]);
+        printf("pair %d, %s first: worker %.1f MiB/s, limit %.1f MiB/s, ratio %.3f\n", run + 1,
+               workerFirst ? "worker" : "limit", worker, limit, ratios[run]);
     }
-    printf("%lu MiB, median of %d pairs\n", megabytes, pairs);
-    printf("ratio %.3f\n", Median(ratios, pairs));
+    std::sort(ratios, ratios + pairs);
+    double median = MedianOfSorted(ratios, pairs);
+    printf("%lu MiB, %d pairs: least ratio %.3f, median %.3f, greatest %.3f\n", megabytes, pairs, ratios[0],
+           median, ratios[pairs - 1]);
+    printf("ratio %.3f\n", median);
     return 0;
 }

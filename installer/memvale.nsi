@@ -1,7 +1,8 @@
 ; Memvale's installer: for the current user, without administrator rights, into
-; %LOCALAPPDATA%\Programs\Memvale; the 64-bit program on 64-bit Windows, the 32-bit one otherwise.
-; scripts/package.sh makes it and passes with -D: VERSION (x.y.z), WIN32_EXE, WIN64_EXE,
-; DOCS (the folder holding README.txt and LICENSE.txt), ICON and OUTFILE.
+; %LOCALAPPDATA%\Programs\Memvale; the 64-bit program where Windows runs it, the 32-bit one
+; elsewhere. scripts/package.sh makes it and passes with -D: VERSION (x.y.z), WIN32_EXE,
+; WIN64_EXE, DOCS (the folder holding README.txt and LICENSE.txt), ICON, OUTFILE and FACTS (the
+; build's memvale_facts.nsh: the program's Exit command, window caption and registry keys).
 ; Switches: /S installs silently, /AUTOSTART also ticks "Start with Windows", /D=folder.
 
 Unicode true
@@ -14,14 +15,12 @@ SetCompressor /SOLID lzma
 !include LogicLib.nsh
 !include Sections.nsh
 !include WinMessages.nsh
+!include WinVer.nsh
+!include "${FACTS}"
 
 !define PUBLISHER "Jonas Ferren"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Memvale"
-!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
-!define RUN_VALUE "Memvale"
-!define SETTINGS_KEY "Software\Memvale"
-; The program's Exit command (IDM_EXIT in res/resource.h).
-!define IDM_EXIT 40012
+!define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
 
 Name "Memvale"
 OutFile "${OUTFILE}"
@@ -59,14 +58,37 @@ Tick the box to remove them as well."
 
 !insertmacro MUI_LANGUAGE "English"
 
-; Ends a running Memvale the way its Exit command does, so that it saves its settings and
-; removes its tray icon, then waits until its program file can be replaced. Aborts when it
-; does not end within a few seconds and the user does not retry.
+; Ends the running Memvale when it is the installed program, the way its Exit command does, so
+; that it saves its settings and removes its tray icon, then waits until its program file can
+; be replaced. Aborts when it does not end within a few seconds and the user does not retry.
+; Another copy (a portable one) holds no file of the installed one: the installer ends it only
+; when the user agrees, since Memvale runs once and the installed one could not start beside
+; it; a silent install and the uninstaller leave it running.
 !macro EndMemvale prefix
 Function ${prefix}EndMemvale
   retry:
-  FindWindow $0 "#32770" "Memvale XP"
+  FindWindow $0 "#32770" "${WINDOW_CAPTION}"
   ${If} $0 <> 0
+    ; The program file of the window's process; empty when Windows does not tell.
+    StrCpy $1 ""
+    System::Call "user32::GetWindowThreadProcessId(p r0, *i .r2)"
+    System::Call "kernel32::OpenProcess(i ${PROCESS_QUERY_LIMITED_INFORMATION}, i 0, i r2) p.r3"
+    ${If} $3 P<> 0
+      System::Call "kernel32::QueryFullProcessImageNameW(p r3, i 0, w .r1, *i ${NSIS_MAX_STRLEN}) i.r4"
+      ${If} $4 = 0
+        StrCpy $1 ""
+      ${EndIf}
+      System::Call "kernel32::CloseHandle(p r3)"
+    ${EndIf}
+    ${If} $1 != "$INSTDIR\memvale.exe"
+      !if "${prefix}" == "un."
+        Goto gone
+      !else
+        MessageBox MB_YESNO|MB_ICONQUESTION "Memvale is running from another folder:$\r$\n$1$\r$\n$\r$\n\
+End it? Memvale runs only once, so the installed one can start only when this one has ended." \
+          /SD IDNO IDNO gone
+      !endif
+    ${EndIf}
     SendMessage $0 ${WM_COMMAND} ${IDM_EXIT} 0 /TIMEOUT=5000
     ${For} $1 1 50
       IsWindow $0 0 gone
@@ -98,11 +120,37 @@ FunctionEnd
 !insertmacro EndMemvale ""
 !insertmacro EndMemvale "un."
 
+; $0 is 1 when the Run value starts the installed program (its path, quoted as the program's own
+; check box writes it, or bare; in any case), else 0. A value that starts another copy is that
+; copy's: neither the installer nor the uninstaller changes it unasked.
+!macro RunValueIsInstalled prefix
+Function ${prefix}RunValueIsInstalled
+  StrCpy $0 0
+  ; Empty when there is none.
+  ReadRegStr $1 HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ${If} $1 == '"$INSTDIR\memvale.exe"'
+  ${OrIf} $1 == "$INSTDIR\memvale.exe"
+    StrCpy $0 1
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro RunValueIsInstalled ""
+!insertmacro RunValueIsInstalled "un."
+
 Section "Memvale" SecProgram
   SectionIn RO
   Call EndMemvale
   SetOutPath "$INSTDIR"
-  ${If} ${RunningX64}
+  ; x64 Windows runs the 64-bit program, and so does ARM64 Windows from Windows 11 (build 22000)
+  ; on, which emulates x64; Windows 10 on ARM emulates 32-bit x86 programs only.
+  StrCpy $0 0
+  ${If} ${IsNativeAMD64}
+    StrCpy $0 1
+  ${ElseIf} ${IsNativeARM64}
+  ${AndIf} ${AtLeastBuild} 22000
+    StrCpy $0 1
+  ${EndIf}
+  ${If} $0 = 1
     File "/oname=memvale.exe" "${WIN64_EXE}"
   ${Else}
     File "/oname=memvale.exe" "${WIN32_EXE}"
@@ -130,15 +178,18 @@ Section /o "Start with Windows" SecAutostart
   WriteRegStr HKCU "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\memvale.exe"'
 SectionEnd
 
-; Unticking the box withdraws a start with Windows chosen earlier.
+; Unticking the box withdraws a start with Windows of the installed program chosen earlier.
 Section "-StartWithWindowsOff"
   ${IfNot} ${SectionIsSelected} ${SecAutostart}
-    DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+    Call RunValueIsInstalled
+    ${If} $0 = 1
+      DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+    ${EndIf}
   ${EndIf}
 SectionEnd
 
-; "Start with Windows" starts ticked when asked with /AUTOSTART, and when Memvale already
-; starts with Windows, so that installing over an older version keeps that choice.
+; "Start with Windows" starts ticked when asked with /AUTOSTART, and when the installed program
+; already starts with Windows, so that installing over an older version keeps that choice.
 Function .onInit
   ${GetParameters} $0
   ClearErrors
@@ -146,9 +197,8 @@ Function .onInit
   ${IfNot} ${Errors}
     !insertmacro SelectSection ${SecAutostart}
   ${EndIf}
-  ClearErrors
-  ReadRegStr $1 HKCU "${RUN_KEY}" "${RUN_VALUE}"
-  ${IfNot} ${Errors}
+  Call RunValueIsInstalled
+  ${If} $0 = 1
     !insertmacro SelectSection ${SecAutostart}
   ${EndIf}
 FunctionEnd
@@ -162,7 +212,10 @@ Section "un.Memvale" UnSecProgram
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Memvale.lnk"
-  DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  Call un.RunValueIsInstalled
+  ${If} $0 = 1
+    DeleteRegValue HKCU "${RUN_KEY}" "${RUN_VALUE}"
+  ${EndIf}
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
 

@@ -17,7 +17,8 @@
 #define IDI_APP                   109
 #define IDI_BUSY                  132
 
-// Main window
+// Main window; the installer and the release scripts find the running program by its caption
+#define MEMVALE_WINDOW_CAPTION    "Memvale XP"
 #define IDC_MAIN_CLOSE            8
 #define IDC_MAIN_FREE_BAR         1026
 #define IDC_MAIN_FREE_TEXT        1027

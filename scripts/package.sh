@@ -30,6 +30,7 @@ done
 
 makensis -V2 -DVERSION="$version" -DWIN32_EXE="$PWD/build/win32/memvale.exe" \
   -DWIN64_EXE="$PWD/build/win64/memvale.exe" -DDOCS="$PWD/$stage" -DICON="$PWD/res/app.ico" \
-  -DOUTFILE="$PWD/dist/memvale-$version-setup.exe" installer/memvale.nsi
+  -DOUTFILE="$PWD/dist/memvale-$version-setup.exe" -DFACTS="$PWD/build/win64/memvale_facts.nsh" \
+  installer/memvale.nsi
 
 ls -l dist/memvale-"$version"-*

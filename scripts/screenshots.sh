@@ -33,7 +33,9 @@ cp "$fonts"/usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 
 remote=build/win64/memvale_remote.exe
-IDM_CONFIG=40004
+# The program's command ids, from its own sources (cmake/facts.cmake).
+# shellcheck source=/dev/null
+source build/win64/memvale_facts.sh
 
 # Polls a command every 0.1 s for up to 30 s until it succeeds.
 wait_until() {

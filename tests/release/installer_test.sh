@@ -5,12 +5,17 @@
 #  2. the installed program starts and shows its tray icon;
 #  3. a silent install with /AUTOSTART over the running program ends it cleanly, with its
 #     settings saved, and writes the Run value the program's own check box writes;
-#  4. with the program running again, a silent uninstall ends it the same way and leaves
-#     nothing but the settings key.
-# Usage: installer_test.sh SETUP_EXE VERSION MEMVALE_REMOTE_EXE STATE_DIR OBJDUMP
+#  4. with the program running again, a silent uninstall ends it the same way;
+#  5. a portable copy, running and named by the Run value, survives a silent install and
+#     uninstall, which then leave nothing of Memvale's but the settings key and the copy;
+#  6. in a 32-bit prefix of its own, a silent install puts the 32-bit program in place.
+# Usage: installer_test.sh SETUP_EXE VERSION MEMVALE_REMOTE_EXE STATE_DIR OBJDUMP FACTS
+# (FACTS: the build's memvale_facts.sh, the program's command ids and registry keys).
 # Exits 77 (skipped) when there is no installer yet: bash scripts/package.sh makes it.
 set -euo pipefail
 setup=$1 version=$2 remote=$3 state=$4 objdump=$5
+# shellcheck source=/dev/null
+source "$6"
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 if [[ ! -f $setup ]]; then
   echo "no installer $setup: make it with bash scripts/package.sh"
@@ -54,8 +59,10 @@ shortcut="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Memval
 win_dir="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Memvale"
 win_exe="$win_dir\\memvale.exe"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Memvale'
-run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-settings_key='HKCU\Software\Memvale'
+run_key="HKCU\\$RUN_KEY"
+settings_key="HKCU\\$SETTINGS_KEY"
+portable_dir="$WINEPREFIX/drive_c/Portable Memvale"
+portable_exe='C:\Portable Memvale\memvale.exe'
 
 # The data of one registry value, as reg prints it; fails when the value is not there.
 reg_value() {
@@ -70,25 +77,28 @@ expect_value() {
   [[ $got == "$3" ]] || fail "$1 $2 is $got, not $3"
 }
 
-# Only the Interval value, which the program reads at start and writes back at exit.
+# The Interval value, which the program reads at start and writes back at exit, and AutoFree 1,
+# so that the program never frees a share of this machine's memory when it runs low.
 seed_settings() {
   wine reg delete "$settings_key" /f >/dev/null 2>&1 || true
   wine reg add "$settings_key" /v Interval /t REG_DWORD /d "$1" /f >/dev/null
+  wine reg add "$settings_key" /v AutoFree /t REG_DWORD /d 1 /f >/dev/null
 }
 
-# The thirteen values the program writes at exit, with the Interval that was seeded.
+# The thirteen values the program writes at exit (large memory amounts as REG_QWORD), with
+# the Interval that was seeded.
 expect_saved_settings() {
   local count
-  count=$(wine reg query "$settings_key" 2>/dev/null | tr -d '\r' | grep -c 'REG_DWORD') || true
+  count=$(wine reg query "$settings_key" 2>/dev/null | tr -d '\r' | grep -cE 'REG_(DWORD|QWORD)') || true
   ((count == 13)) || fail "$1: the settings key holds $count values, not 13"
   expect_value "$settings_key" Interval "$(printf '0x%x' "$2")"
 }
 
-# Starts the installed program in the background and waits for its tray icon.
+# Starts the program (the installed one unless named) in the background and waits for its tray icon.
 start_memvale() {
-  wine "$win_exe" &
+  wine "${2:-$win_exe}" &
   memvale_pid=$!
-  wait_until 30 wine "$remote" tray || fail "$1: no tray icon for the installed program"
+  wait_until 30 wine "$remote" tray || fail "$1: no tray icon for the program"
 }
 
 # The program ended by itself with exit code 0.
@@ -108,7 +118,7 @@ wine "$setup" /S || fail "the silent install failed"
 for file in memvale.exe README.txt LICENSE.txt uninstall.exe; do
   [[ -f $install_dir/$file ]] || fail "no $file in $install_dir"
 done
-"$objdump" -f "$install_dir/memvale.exe" | grep -q 'pei-x86-64' || fail "not the 64-bit program on 64-bit Windows"
+"$objdump" -f "$install_dir/memvale.exe" | grep -q 'pei-x86-64' || fail "not the 64-bit program on x64 Windows"
 [[ -f $shortcut ]] || fail "no Start-menu shortcut"
 expect_value "$uninstall_key" DisplayName "Memvale"
 expect_value "$uninstall_key" DisplayVersion "$version"
@@ -120,7 +130,7 @@ expect_value "$uninstall_key" QuietUninstallString "\"$win_dir\\uninstall.exe\" 
 expect_value "$uninstall_key" NoModify 0x1
 expect_value "$uninstall_key" NoRepair 0x1
 [[ $(reg_value "$uninstall_key" EstimatedSize) =~ ^0x[0-9a-f]*[1-9a-f][0-9a-f]*$ ]] || fail "no EstimatedSize"
-reg_value "$run_key" Memvale >/dev/null && fail "a Run value without /AUTOSTART"
+reg_value "$run_key" "$RUN_VALUE" >/dev/null && fail "a Run value without /AUTOSTART"
 
 echo "2. the installed program starts and shows its tray icon"
 seed_settings 1500
@@ -131,9 +141,12 @@ wine "$setup" /S /AUTOSTART || fail "the install over the running program failed
 expect_memvale_ended "install over it"
 expect_saved_settings "install over it" 1500
 [[ -f $install_dir/memvale.exe ]] || fail "no program after installing over it"
-expect_value "$run_key" Memvale "\"$win_exe\""
+expect_value "$run_key" "$RUN_VALUE" "\"$win_exe\""
 
 echo "4. silent uninstall while the program runs"
+# The portable copy of step 5: the installed program, copied away.
+mkdir -p "$portable_dir"
+cp "$install_dir/memvale.exe" "$portable_dir/"
 seed_settings 1600
 start_memvale "second start"
 # The uninstaller copies itself away and returns at once; the copy does the work.
@@ -142,8 +155,29 @@ expect_memvale_ended "uninstall"
 wait_until 20 test ! -e "$install_dir" || fail "$install_dir is still there"
 [[ -e $shortcut ]] && fail "the Start-menu shortcut is still there"
 wait_until 10 bash -c "! wine reg query '$uninstall_key'" || fail "the uninstall entry is still there"
-reg_value "$run_key" Memvale >/dev/null && fail "the Run value is still there"
+reg_value "$run_key" "$RUN_VALUE" >/dev/null && fail "the Run value is still there"
 expect_saved_settings "uninstall" 1600
+
+echo "5. a portable copy survives a silent install and uninstall"
+wine reg add "$run_key" /v "$RUN_VALUE" /d "\"$portable_exe\"" /f >/dev/null
+start_memvale "portable copy" "$portable_exe"
+wine "$setup" /S || fail "the install beside the portable copy failed"
+wine "$remote" tray >/dev/null || fail "the install ended the portable copy"
+wine "$win_dir\\uninstall.exe" /S || fail "the uninstall beside the portable copy failed"
+wait_until 20 test ! -e "$install_dir" || fail "$install_dir is still there beside the portable copy"
+wine "$remote" tray >/dev/null || fail "the uninstall ended the portable copy"
+expect_value "$run_key" "$RUN_VALUE" "\"$portable_exe\""
+wine "$remote" command "$IDM_EXIT"
+expect_memvale_ended "portable copy"
+wine reg delete "$run_key" /v "$RUN_VALUE" /f >/dev/null 2>&1 || true
+rm -rf "$portable_dir"
+
+echo "6. silent install on 32-bit Windows"
+prefix32=$state/prefix32
+WINEPREFIX=$prefix32 WINEARCH=win32 wine "$setup" /S || fail "the silent install on 32-bit Windows failed"
+"$objdump" -f "$prefix32/drive_c/users/$(id -un)/AppData/Local/Programs/Memvale/memvale.exe" |
+  grep -q 'pei-i386' || fail "not the 32-bit program on 32-bit Windows"
+WINEPREFIX=$prefix32 wineserver -k
 
 # Nothing else of Memvale's is left: no file, and no registry key or value once Wine has
 # written the registry out.

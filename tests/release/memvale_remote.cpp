@@ -21,7 +21,7 @@ const int ExitUsage = 3;
 
 static HWND FindMainWindow()
 {
-    return FindWindowA("#32770", "Memvale XP");
+    return FindWindowA("#32770", MEMVALE_WINDOW_CAPTION);
 }
 
 // The notification area finds an icon by its window and id; modifying one that is not
