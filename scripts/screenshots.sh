@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Takes the README's pictures from the real program under Wine and writes them to docs/:
-# the tray menu and the Optimization, Startup and About pages. Run it again whenever the
-# program's look changes. It uses a fresh Wine prefix (default settings) and a private
-# display of its own, installs ImageMagick when it is missing, and takes Wine's own fonts
-# from Debian's fonts-wine package into that prefix alone.
+# the tray menu and the Optimization, Startup and About pages, at 100 % (96 DPI) and at 150 %
+# (144 DPI, the pictures named *-150.png). Run it again whenever the program's look changes.
+# It uses a fresh Wine prefix (default settings) and a private display of its own, installs
+# ImageMagick when it is missing, and takes Wine's own fonts from Debian's fonts-wine package
+# into that prefix alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -57,17 +58,30 @@ shoot() {
   echo "docs/$2: $rect"
 }
 
-wine build/win64/memvale.exe &
-wait_until wine "$remote" tray
+# Wine reads the DPI when a program starts: for each scale the session starts again after the
+# value is set, the desktop and the program with it.
+take_pictures() {
+  local dpi=$1 suffix=$2
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+  scripts/wine-session.sh stop "$state"
+  scripts/wine-session.sh start "$state" >/dev/null 2>&1
+  eval "$(scripts/wine-session.sh env "$state")"
 
-wine "$remote" command "$IDM_CONFIG"
-shoot main page-optimization.png
-wine "$remote" next-page
-shoot main page-startup.png
-wine "$remote" next-page
-shoot main page-about.png
+  wine build/win64/memvale.exe &
+  wait_until wine "$remote" tray
 
-wine "$remote" close
-wine "$remote" menu
-wait_until wine "$remote" rect menu
-shoot menu tray-menu.png
+  wine "$remote" command "$IDM_CONFIG"
+  shoot main "page-optimization$suffix.png"
+  wine "$remote" next-page
+  shoot main "page-startup$suffix.png"
+  wine "$remote" next-page
+  shoot main "page-about$suffix.png"
+
+  wine "$remote" close
+  wine "$remote" menu
+  wait_until wine "$remote" rect menu
+  shoot menu "tray-menu$suffix.png"
+}
+
+take_pictures 96 ""
+take_pictures 144 "-150"

@@ -49,9 +49,7 @@ void InitMainWindow(HWND window)
     AboutPage = CreatePage(tabs, window, IDD_ABOUT, AboutPageProc, "About");
     StartupPage = CreatePage(tabs, window, IDD_STARTUP, StartupPageProc, "Startup");
     OptimizationPage = CreatePage(tabs, window, IDD_OPTIMIZATION, OptimizationPageProc, "Optimization");
-    LayoutPage(OptimizationPage);
-    LayoutPage(StartupPage);
-    LayoutPage(AboutPage);
+    LayoutPages();
     SelectPage(OptimizationPage);
 
     SetTimer(window, TIMER_REFRESH, Settings.Interval, nullptr);
@@ -105,6 +103,16 @@ static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// The suggested rectangle keeps the window where it was at the new DPI's size. The dialog
+// manager then moves and scales the controls and their fonts (returning FALSE lets it); the
+// pages follow the tab control's new display area once it has.
+static void OnDpiChanged(HWND window, const RECT *suggested)
+{
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageA(window, WM_APP_LAYOUT, 0, 0);
+}
+
 static void OnTimer(WPARAM id)
 {
     if (id == TIMER_REFRESH) {
@@ -154,6 +162,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DISPLAYCHANGE:
         EnsureOnDesktop();
         return FALSE;
+    case WM_DPICHANGED:
+        OnDpiChanged(window, reinterpret_cast<const RECT *>(lParam));
+        return FALSE;
     case WM_COMMAND:
         OnCommand(window, wParam, lParam);
         return FALSE;
@@ -168,6 +179,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_APP_REFRESH:
         PassRefreshOn(window);
+        return FALSE;
+    case WM_APP_LAYOUT:
+        LayoutPages();
         return FALSE;
     default:
         // Explorer's restart message is registered at run time, so it cannot be a case label.

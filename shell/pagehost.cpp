@@ -48,6 +48,16 @@ static HWND PageOfTab(HWND tabs, int index)
     return reinterpret_cast<HWND>(item.lParam);
 }
 
+// Every page in the order of its tab.
+void LayoutPages()
+{
+    HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
+    int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        LayoutPage(PageOfTab(tabs, i));
+    }
+}
+
 // Moving the selection makes the tab control send TCN_SELCHANGE, which shows the page.
 void SelectPage(HWND page)
 {

@@ -5,11 +5,12 @@
 
 const int TrayGap = 4;
 
+// Set while the window is placed again after a move that changed its size.
+static bool PlacingAgain;
+
 void PlaceNearTray(HWND window)
 {
-    RECT desktop;
     RECT own;
-    GetWindowRect(GetDesktopWindow(), &desktop);
     GetWindowRect(window, &own);
     int width = own.right - own.left;
     int height = own.bottom - own.top;
@@ -21,12 +22,26 @@ void PlaceNearTray(HWND window)
     }
     RECT tray;
     GetWindowRect(area, &tray);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromRect(&tray, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT &screen = monitor.rcMonitor;
 
-    // Beside the area on the side of the screen it is on; above it when it is in the lower
+    // Beside the area on the side of its monitor it is on; above it when it is in the lower
     // half, below it otherwise.
-    int x = tray.left < desktop.right / 2 ? tray.left : tray.right - width;
-    int y = tray.top <= desktop.bottom / 2 ? tray.bottom + TrayGap : tray.top - height - TrayGap;
+    int x = tray.left < (screen.left + screen.right) / 2 ? tray.left : tray.right - width;
+    int y = tray.top <= (screen.top + screen.bottom) / 2 ? tray.bottom + TrayGap : tray.top - height - TrayGap;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    // Moved onto a monitor of another DPI, the window has taken that DPI's size: placed again
+    // with it, once, it lies beside the area rather than over it.
+    RECT moved;
+    GetWindowRect(window, &moved);
+    if (!PlacingAgain && (moved.right - moved.left != width || moved.bottom - moved.top != height)) {
+        PlacingAgain = true;
+        PlaceNearTray(window);
+        PlacingAgain = false;
+    }
 }
 
 // On the desktop means on any monitor, not only the primary one, so that a window kept on a

@@ -201,7 +201,7 @@ TEST_F(MainWindowTest, SelectPageShowsOnlyThePageOfATab)
     EXPECT_FALSE(HasVisibleStyle(AboutPage));
 }
 
-TEST_F(MainWindowTest, PagesCoverTheTabsDisplayAreaAndLieAboveTheTabs)
+static void ExpectPagesCoverTheTabsDisplayArea(HWND window)
 {
     HWND tabs = Tabs();
     RECT area;
@@ -223,6 +223,28 @@ TEST_F(MainWindowTest, PagesCoverTheTabsDisplayAreaAndLieAboveTheTabs)
         }
         EXPECT_TRUE(tabsBelow);
     }
+}
+
+TEST_F(MainWindowTest, PagesCoverTheTabsDisplayAreaAndLieAboveTheTabs)
+{
+    ExpectPagesCoverTheTabsDisplayArea(window);
+}
+
+// Windows sends the message on a move to a monitor of another DPI and, by default, scales the
+// tab control with the dialog; here the test scales it.
+TEST_F(MainWindowTest, ADpiChangeTakesTheSuggestedRectangleAndLaysThePagesOutAgain)
+{
+    RECT suggested = {40, 30, 40 + 3 * 271, 30 + 3 * 222};
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    SetWindowPos(Tabs(), nullptr, 0, 0, 2 * 259, 2 * 191, SWP_NOMOVE | SWP_NOZORDER);
+    HandlePendingMessages();
+
+    RECT r = WindowRect(window);
+    EXPECT_EQ(r.left, suggested.left);
+    EXPECT_EQ(r.top, suggested.top);
+    EXPECT_EQ(r.right, suggested.right);
+    EXPECT_EQ(r.bottom, suggested.bottom);
+    ExpectPagesCoverTheTabsDisplayArea(window);
 }
 
 static std::set<HWND> RefreshedWindows;

@@ -41,6 +41,22 @@ protected:
     RECT desktop = {};
 };
 
+// A window moved onto a monitor of another DPI takes that DPI's size during the move; this one
+// grows by half on the first move of each test.
+static bool Grown;
+
+static INT_PTR CALLBACK GrowingDialog(HWND window, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_MOVE && !Grown) {
+        Grown = true;
+        RECT r;
+        GetWindowRect(window, &r);
+        SetWindowPos(window, nullptr, 0, 0, (r.right - r.left) * 3 / 2, (r.bottom - r.top) * 3 / 2,
+                     SWP_NOMOVE | SWP_NOZORDER);
+    }
+    return message == WM_INITDIALOG;
+}
+
 static void ExpectAt(POINT actual, LONG x, LONG y)
 {
     EXPECT_EQ(actual.x, x);
@@ -92,6 +108,23 @@ TEST_F(PlacementTest, TheMiddleOfTheDesktopCountsAsRightAndUpperHalf)
         SCOPED_TRACE("one below the middle");
         ExpectAt(PlaceAgainst({10, middleY + 1, 40, middleY + 200}), 10, middleY + 1 - height - 4);
     }
+}
+
+TEST_F(PlacementTest, AWindowThatChangesSizeOnTheMoveIsPlacedWithItsNewSize)
+{
+    HWND growing = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr,
+                                      GrowingDialog, 0);
+    ASSERT_NE(growing, nullptr);
+    RECT area = {desktop.right - 200, desktop.bottom - 30, desktop.right - 10, desktop.bottom};
+    HWND taskbar = MakeTray(area, area);
+    Grown = false;
+    PlaceNearTray(growing);
+    DestroyWindow(taskbar);
+
+    RECT r = WindowRect(growing);
+    EXPECT_EQ(r.right - r.left, width * 3 / 2);
+    ExpectAt({r.left, r.top}, area.right - (r.right - r.left), area.top - (r.bottom - r.top) - 4);
+    DestroyWindow(growing);
 }
 
 TEST_F(PlacementTest, NoNotificationAreaLeavesTheWindowWhereItIs)
