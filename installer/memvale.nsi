@@ -7,6 +7,8 @@
 Unicode true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
+; No file times in the installer, so that two builds of one commit give the same bytes.
+SetDateSave off
 
 !include MUI2.nsh
 !include x64.nsh
@@ -62,11 +64,18 @@ Tick the box to remove them as well."
 ; Ends a running Memvale the way its Exit command does, so that it saves its settings and
 ; removes its tray icon, then waits until its program file can be replaced. Aborts when it
 ; does not end within a few seconds and the user does not retry.
+; The installed program is asked first with /exit, which returns once Memvale has ended. One
+; older than the switch takes it for a second start and ends at once, doing nothing (a
+; Memvale runs, so it starts none); its window is still there, and the Exit command is sent to it.
 !macro EndMemvale prefix
 Function ${prefix}EndMemvale
   retry:
   FindWindow $0 "#32770" "Memvale XP"
   ${If} $0 <> 0
+    ${If} ${FileExists} "$INSTDIR\memvale.exe"
+      ExecWait '"$INSTDIR\memvale.exe" /exit'
+      IsWindow $0 0 gone
+    ${EndIf}
     SendMessage $0 ${WM_COMMAND} ${IDM_EXIT} 0 /TIMEOUT=5000
     ${For} $1 1 50
       IsWindow $0 0 gone
