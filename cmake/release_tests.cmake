@@ -12,3 +12,17 @@ add_test(NAME memvale_installer_check
           $<TARGET_FILE:memvale_remote> ${CMAKE_BINARY_DIR}/installer-test ${CMAKE_OBJDUMP}
           ${CMAKE_BINARY_DIR}/memvale_facts.sh)
 set_tests_properties(memvale_installer_check PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+
+# The winget and Scoop manifests against the schemas their publishers give out (kept beside
+# the project, in ../shared/schemas), and SHA256SUMS against the packages.
+add_test(NAME memvale_manifests_check
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/manifests_test.py ${CMAKE_SOURCE_DIR}/dist
+          ${PROJECT_VERSION} ${CMAKE_SOURCE_DIR}/../shared/schemas)
+set_tests_properties(memvale_manifests_check PROPERTIES SKIP_RETURN_CODE 77)
+
+# The packages and both programs built a second time elsewhere must match byte for byte. It
+# builds both programs, so it runs alone.
+add_test(NAME memvale_rebuild_check
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/rebuild_test.sh ${CMAKE_SOURCE_DIR}
+          ${CMAKE_BINARY_DIR}/rebuild-test)
+set_tests_properties(memvale_rebuild_check PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900 RUN_SERIAL TRUE)

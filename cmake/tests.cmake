@@ -13,7 +13,7 @@ target_link_libraries(memvale_test_support PUBLIC memvale_core GTest::gtest)
 # The program as the tests start it: the shipped entry point in the starting test's registry.
 add_executable(memvale_in_test WIN32 ${CMAKE_SOURCE_DIR}/shell/winmain.cpp
   ${CMAKE_SOURCE_DIR}/tests/support/program_in_test.cpp $<TARGET_OBJECTS:memvale_res>)
-target_link_libraries(memvale_in_test PRIVATE memvale_core)
+target_link_libraries(memvale_in_test PRIVATE memvale_test_support)
 
 # Suites that open windows, register hot-keys or take the program's mutex share the desktop,
 # so they run one at a time; the others run alongside them.

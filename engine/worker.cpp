@@ -28,7 +28,6 @@ static DWORD RefusalBoxOpen;
 
 const DWORD PageStride = 4096;
 const DWORD HalfPage = 2048;
-const int RefusalTextSize = 400;
 
 // Thread priorities in the order of the Priority setting: idle, normal, high.
 const int WorkerPriorities[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_HIGHEST};
@@ -125,6 +124,9 @@ static DWORD WINAPI FreeingWorkerMain(LPVOID)
         LeaveCriticalSection(&JobLock);
         FreeingResult result = BlockCommitted;
         bool tried = RunJob(&result);
+        if (tried && result == BlockCommitted && KeepFreeing.load(std::memory_order_relaxed) == 0) {
+            result = RunCancelled;
+        }
         FreeingProgress.store(0, std::memory_order_relaxed);
         EnterCriticalSection(&JobLock);
         if (tried) {
@@ -187,12 +189,17 @@ bool TakeFreeingOutcome(FreeingOutcome *outcome)
     return waiting;
 }
 
+// Compared without forming the sum, which could wrap past 64 bits for a huge amount.
+bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount)
+{
+    return amount <= status.TotalPhys && status.AvailPhys <= status.TotalPhys - amount;
+}
+
 DWORD FreeUpBy(ByteCount amount, DWORD attempts)
 {
     MemoryStatus status;
     ReadMemoryStatus(&status);
-    // Compared without forming the sum, which could wrap past 64 bits for a huge amount.
-    if (amount <= status.TotalPhys && status.AvailPhys <= status.TotalPhys - amount) {
+    if (FitsOnTopOfFree(status, amount)) {
         return RequestFreeing(status.AvailPhys + amount, attempts, ManualRun);
     }
     ShowFreeingRefusal(status, static_cast<double>(status.AvailPhys) + static_cast<double>(amount));
@@ -209,24 +216,34 @@ static void ShowRefusal(const char *text)
     RefusalBoxOpen = 0;
 }
 
-void ShowFreeingRefusal(const MemoryStatus &status, double target)
+void FormatFreeingRefusal(char *text, size_t size, const MemoryStatus &status, double target)
 {
-    char text[RefusalTextSize];
-    snprintf(text, sizeof text,
+    snprintf(text, size,
              "Currently there is %.2f MB of free physical memory and\n"
              "you are trying to free it to %.2f MB. You can't do that, because\n"
              "you have only %.2f MB of physical memory installed!!!",
              Megabytes(status.AvailPhys), target / BytesPerMB, Megabytes(status.TotalPhys));
+}
+
+void FormatCommitRefusal(char *text, size_t size, ByteCount target)
+{
+    snprintf(text, size,
+             "This run had to reserve %.2f MB of memory, and Windows could not provide that much.\n\n"
+             "Ask for less memory, close some programs, or enlarge the page file, and try again.",
+             Megabytes(target));
+}
+
+void ShowFreeingRefusal(const MemoryStatus &status, double target)
+{
+    char text[RefusalTextSize];
+    FormatFreeingRefusal(text, sizeof text, status, target);
     ShowRefusal(text);
 }
 
 void ShowCommitRefusal(ByteCount target)
 {
     char text[RefusalTextSize];
-    snprintf(text, sizeof text,
-             "This run had to reserve %.2f MB of memory, and Windows could not provide that much.\n\n"
-             "Ask for less memory, close some programs, or enlarge the page file, and try again.",
-             Megabytes(target));
+    FormatCommitRefusal(text, sizeof text, target);
     ShowRefusal(text);
 }
 

@@ -16,7 +16,7 @@ struct FreeingJobRecord {
 };
 
 // How a job that tried to commit ended; jobs that committed nothing at all leave none.
-enum FreeingResult : DWORD { BlockCommitted, CommitRefused };
+enum FreeingResult : DWORD { BlockCommitted, CommitRefused, RunCancelled };
 
 struct FreeingOutcome {
     FreeingSource Source;
@@ -35,6 +35,8 @@ void StartFreeingWorker();
 // Target 0 asks whether the worker is idle; otherwise posts a job unless one runs.
 DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source = ManualRun);
 DWORD FreeUpBy(ByteCount amount, DWORD attempts);
+// True when free memory plus the amount stays within installed memory.
+bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount);
 void CancelFreeing();
 void ApplyWorkerPriority();
 
@@ -47,6 +49,10 @@ bool TakeFreeingOutcome(FreeingOutcome *outcome);
 // refused the block. Owned by the program's own window; while one is open, no other shows.
 void ShowFreeingRefusal(const MemoryStatus &status, double target);
 void ShowCommitRefusal(ByteCount target);
+// Their texts, for those who tell the user elsewhere.
+const int RefusalTextSize = 400;
+void FormatFreeingRefusal(char *text, size_t size, const MemoryStatus &status, double target);
+void FormatCommitRefusal(char *text, size_t size, ByteCount target);
 
 // The block of one attempt: VirtualAlloc and VirtualFree in the program; tests and the
 // benchmark count, refuse or time them.

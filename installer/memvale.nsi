@@ -8,6 +8,8 @@
 Unicode true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
+; No file times in the installer, so that two builds of one commit give the same bytes.
+SetDateSave off
 
 !include MUI2.nsh
 !include x64.nsh
@@ -64,6 +66,9 @@ Tick the box to remove them as well."
 ; Another copy (a portable one) holds no file of the installed one: the installer ends it only
 ; when the user agrees, since Memvale runs once and the installed one could not start beside
 ; it; a silent install and the uninstaller leave it running.
+; The installed program is asked first with /exit, which returns once Memvale has ended. One
+; older than the switch takes it for a second start and ends at once, doing nothing (a
+; Memvale runs, so it starts none); its window is still there, and the Exit command is sent to it.
 !macro EndMemvale prefix
 Function ${prefix}EndMemvale
   retry:
@@ -88,6 +93,9 @@ Function ${prefix}EndMemvale
 End it? Memvale runs only once, so the installed one can start only when this one has ended." \
           /SD IDNO IDNO gone
       !endif
+    ${Else}
+      ExecWait '"$INSTDIR\memvale.exe" /exit'
+      IsWindow $0 0 gone
     ${EndIf}
     SendMessage $0 ${WM_COMMAND} ${IDM_EXIT} 0 /TIMEOUT=5000
     ${For} $1 1 50

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the cross compilers, Wine and the X server that the build and the tests need, NSIS
-# and zip for the release packages, and, where this machine runs 32-bit x86 programs, Wine's
-# 32-bit loader (i386 multiarch) for the 32-bit program's tests and the installer's (itself a
-# 32-bit program). Quick when everything is there already.
+# Installs the cross compilers, Wine and the X server that the build and the tests need; NSIS,
+# zip, and a JSON Schema validator with a YAML reader for the release packages and their
+# manifests; and, where this machine runs 32-bit x86 programs, Wine's 32-bit loader (i386
+# multiarch) for the 32-bit program's tests and the installer's (itself a 32-bit program).
+# Quick when everything is there already.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,8 @@ installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
 
-packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth googletest nsis zip)
+packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth googletest nsis zip
+  python3-jsonschema python3-yaml)
 if scripts/runs-32bit.sh; then
   packages+=(wine32:i386)
 else

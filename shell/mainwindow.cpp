@@ -10,6 +10,7 @@
 #include "pages/startup.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "shell/cmdline.h"
 #include "shell/commands.h"
 #include "shell/pagehost.h"
 #include "shell/placement.h"
@@ -182,6 +183,13 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_APP_LAYOUT:
         LayoutPages();
+        return FALSE;
+    case WM_COPYDATA:
+        SetWindowLongPtrA(window, DWLP_MSGRESULT,
+                          OnCommandLineCopyData(window, reinterpret_cast<const COPYDATASTRUCT *>(lParam)));
+        return TRUE;
+    case WM_APP_COMMAND_FREE:
+        StartCommandLineRun();
         return FALSE;
     default:
         // Explorer's restart message is registered at run time, so it cannot be a case label.

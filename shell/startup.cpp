@@ -15,7 +15,6 @@ HINSTANCE AppInstance;
 char HelpFilePath[MAX_PATH];
 
 const char *const HelpFileName = "memvale.hlp";
-const char *const InstanceMutexName = "memvale_mutex";
 // Long enough for any path Windows hands out, so a long one is seen whole, not cut.
 const DWORD LongestModulePath = 32768;
 

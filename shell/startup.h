@@ -2,6 +2,9 @@
 #pragma once
 #include <windows.h>
 
+// The single-instance rule's mutex, which another start also looks for.
+const char *const InstanceMutexName = "memvale_mutex";
+
 extern HINSTANCE AppInstance;
 extern char HelpFilePath[MAX_PATH];
 

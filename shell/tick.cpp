@@ -7,6 +7,7 @@
 #include "engine/worker.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "shell/cmdline.h"
 #include "shell/startup.h"
 #include "shell/tray.h"
 #include <commctrl.h>
@@ -98,11 +99,15 @@ static bool AutoFreePaused()
 // had again. Returns the target of a manual run whose block was refused, else 0.
 static ByteCount TakeOutcome()
 {
+    // Idle first: a job that has ended left its outcome before the worker went idle.
+    bool idle = RequestFreeing(0, 0) != 0;
     FreeingOutcome outcome;
-    if (!TakeFreeingOutcome(&outcome)) {
+    bool ended = TakeFreeingOutcome(&outcome);
+    AnswerCommandLineRun(idle, ended ? &outcome : nullptr);
+    if (!ended) {
         return 0;
     }
-    if (outcome.Result == BlockCommitted) {
+    if (outcome.Result != CommitRefused) {
         AutoFreePausedUntil = 0;
         NextAutoFreePause = FirstAutoFreePause;
         return 0;

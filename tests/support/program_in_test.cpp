@@ -1,7 +1,9 @@
 // The program as the tests start it: the shipped entry point, with HKEY_CURRENT_USER mapped,
 // before WinMain runs, to the private registry of the test that started it, so that no test
-// reads or writes the real user's settings or Run key.
+// reads or writes the real user's settings or Run key; and, when the test says so, memory
+// figures of the test's choosing, so that no run aims at this machine's real memory.
 #include "tests/support/support.h"
+#include <cstdio>
 #include <cstdlib>
 
 static bool UseTheStartingTestsRegistry()
@@ -14,6 +16,12 @@ static bool UseTheStartingTestsRegistry()
         ExitProcess(3);
     }
     RegOverridePredefKey(HKEY_CURRENT_USER, key);
+    const char *memory = getenv(FakeMemoryVariable);
+    unsigned long long installed = 0;
+    unsigned long long free = 0;
+    if (memory && sscanf(memory, "%llu %llu", &installed, &free) == 2) {
+        UseFakeMemory(installed, free);
+    }
     return true;
 }
 

@@ -11,6 +11,10 @@ extern const char *PrivateRegistryRoot;
 // a test starts.
 const char *const PrivateRegistryVariable = "MEMVALE_TEST_ROOT";
 
+// The environment variable that gives the program a test starts its memory figures: installed
+// and free bytes, in decimal, separated by a blank.
+const char *const FakeMemoryVariable = "MEMVALE_TEST_MEMORY";
+
 // From here on every open and create under HKEY_CURRENT_USER fails.
 void BreakRegistry();
 

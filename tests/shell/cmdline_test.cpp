@@ -1,0 +1,257 @@
+// The command line: its switches parsed, and the program started with them beside a running
+// Memvale (this test's, or one it started) and without one, with faked memory figures.
+#include "shell/cmdline.h"
+#include "shell/tick.h"
+#include "tests/support/program.h"
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+const ByteCount NoAmount = 0;
+const ByteCount Largest = ~static_cast<ByteCount>(0);
+
+TEST(ParseCommandLine, TellsSwitchesAmountsAndBadInputApart)
+{
+    struct Case {
+        const char *Arguments;
+        CommandLineAction Action;
+        ByteCount Amount;
+    } cases[] = {
+        {"", NoSwitch, NoAmount},
+        {"   ", NoSwitch, NoAmount},
+        {"/free", FreeSwitch, NoAmount},
+        {"/free:64", FreeSwitch, 64 * MB},
+        {" \"/FREE:1\" ", FreeSwitch, 1 * MB},
+        {"-free:007", FreeSwitch, 7 * MB},
+        {"/free:17592186044415", FreeSwitch, 17592186044415ull << 20}, // the last that fits 64 bits
+        {"/free:17592186044416", FreeSwitch, Largest},
+        {"/free:99999999999999999999999", FreeSwitch, Largest},
+        {"/show", ShowSwitch, NoAmount},
+        {"/Exit", ExitSwitch, NoAmount},
+        {"/?", HelpSwitch, NoAmount},
+        {"/free:0", BadAmount, NoAmount},
+        {"/free:", BadAmount, NoAmount},
+        {"/free:-5", BadAmount, NoAmount},
+        {"/free:1.5", BadAmount, NoAmount},
+        {"/free:64MB", BadAmount, NoAmount},
+        {"/free64", BadSwitch, NoAmount},
+        {"/show:1", BadSwitch, NoAmount},
+        {"free", BadSwitch, NoAmount},
+        {"/", BadSwitch, NoAmount},
+        {"/free /show", BadSwitch, NoAmount},
+    };
+    for (const Case &c : cases) {
+        CommandLineRequest request = ParseCommandLine(c.Arguments);
+        EXPECT_EQ(request.Action, c.Action) << c.Arguments;
+        EXPECT_EQ(request.Amount, c.Amount) << c.Arguments;
+    }
+    std::string longArgument = "/" + std::string(200, 'x');
+    EXPECT_EQ(strlen(ParseCommandLine(longArgument.c_str()).Argument), QuotedArgumentSize - 1u);
+}
+
+static std::string ModuleFolder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+static bool HasMainWindow(DWORD processId)
+{
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", "Memvale XP"); window;
+         window = FindWindowExA(nullptr, window, "#32770", "Memvale XP")) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct ProgramRun {
+    HANDLE Process;
+    HANDLE Output;
+};
+
+// The program in this test's registry, on a machine of 512 MB with 100 MB free, its output
+// into a pipe.
+static ProgramRun StartProgram(const char *arguments)
+{
+    _putenv_s(FakeMemoryVariable, "536870912 104857600");
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE reader = nullptr;
+    HANDLE writer = nullptr;
+    CreatePipe(&reader, &writer, &inherit, 0);
+    SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
+    char command[MAX_PATH + 64];
+    snprintf(command, sizeof command, "\"%smemvale_in_test.exe\" %s", ModuleFolder().c_str(), arguments);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writer;
+    startup.hStdError = writer;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        process.hProcess = nullptr;
+    } else {
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(writer);
+    return {process.hProcess, reader};
+}
+
+struct ProgramEnd {
+    DWORD Code;
+    std::string Output;
+    bool HadWindow;
+};
+
+// Waits for the program's end, handling this thread's messages and calling the step meanwhile.
+static ProgramEnd FinishProgram(ProgramRun run, const std::function<void()> &step = [] {})
+{
+    ProgramEnd end = {STILL_ACTIVE, "", false};
+    if (!run.Process) {
+        return end;
+    }
+    DWORD id = GetProcessId(run.Process);
+    WaitUntil([&] {
+        step();
+        end.HadWindow = end.HadWindow || HasMainWindow(id);
+        return WaitForSingleObject(run.Process, 0) == WAIT_OBJECT_0;
+    }, 30000);
+    if (WaitForSingleObject(run.Process, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(run.Process, STILL_ACTIVE);
+    }
+    GetExitCodeProcess(run.Process, &end.Code);
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(run.Output, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        end.Output.append(buffer, read);
+    }
+    CloseHandle(run.Output);
+    CloseHandle(run.Process);
+    return end;
+}
+
+static ProgramEnd RunProgram(const char *arguments)
+{
+    return FinishProgram(StartProgram(arguments));
+}
+
+// Without a running Memvale: answers that change nothing, and a run in the starting process,
+// all without a window (and so without a tray icon).
+TEST(CommandLine, WithoutARunningProgramAnswersAndFreesWithoutAWindow)
+{
+    struct Case {
+        const char *Arguments;
+        DWORD Code;
+        const char *Says;
+    } cases[] = {
+        {"/free:64", ExitDone, ""},
+        {"/free:500", ExitRefused, "you have only 512.00 MB"},
+        {"/free:513", ExitBadArguments, "more than the 512.00 MB"},
+        {"/free:99999999", ExitBadArguments, "more than the 512.00 MB"},
+        {"/free:x", ExitBadArguments, "whole number of megabytes"},
+        {"/frei", ExitBadArguments, "\"/frei\" is not a switch"},
+        {"/exit", ExitRefused, "No Memvale runs"},
+        {"/?", ExitDone, "memvale /free[:MB]"},
+    };
+    for (const Case &c : cases) {
+        ProgramEnd end = RunProgram(c.Arguments);
+        EXPECT_EQ(end.Code, c.Code) << c.Arguments;
+        EXPECT_NE(end.Output.find(c.Says), std::string::npos) << c.Arguments << ": " << end.Output;
+        EXPECT_FALSE(end.HadWindow) << c.Arguments;
+    }
+    bool found = false;
+    ReadRegistryDword(SettingsKey, "SaveConfig", &found);
+    EXPECT_FALSE(found);
+}
+
+static std::atomic<int> Commits;
+static std::atomic<ByteCount> CommittedSize;
+static std::atomic<bool> RefuseCommit;
+static HANDLE CommitsLetThrough; // reset: each commit waits
+
+static void *CountedCommit(SIZE_T size)
+{
+    WaitForSingleObject(CommitsLetThrough, INFINITE);
+    if (RefuseCommit) {
+        return nullptr;
+    }
+    ++Commits;
+    CommittedSize = size;
+    return VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+}
+
+// This test's own program runs (its window, its mutex); another start with /free hands it the
+// run, waits for its end and exits as it ended.
+TEST(CommandLine, FreeWithARunningProgramIsRunThereAndAnsweredWhenItEnds)
+{
+    ASSERT_FALSE(AnotherInstanceRuns());
+    HWND window = OpenProgram(512 * MB, 100 * MB);
+    ASSERT_NE(window, nullptr);
+    CommitBlock = CountedCommit;
+    CommitsLetThrough = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    Settings.ManualFree = 32 * MB;
+
+    // Free memory stays at 100 MB, so a run makes all its three attempts unless it ends early.
+    struct Case {
+        const char *Arguments;
+        bool Refuse;
+        bool Cancel;
+        DWORD Code;
+        int Commits;
+        ByteCount Block;
+    } cases[] = {
+        {"/free:64", false, false, ExitDone, 3, 164 * MB},
+        {"/free", false, false, ExitDone, 3, 132 * MB},
+        {"/free:16", true, false, ExitRefused, 0, 0},
+        {"/free:8", false, true, ExitRefused, 1, 108 * MB},
+    };
+    for (const Case &c : cases) {
+        Commits = 0;
+        CommittedSize = 0;
+        RefuseCommit = c.Refuse;
+        if (c.Cancel) {
+            ResetEvent(CommitsLetThrough);
+        }
+        ProgramEnd end = FinishProgram(StartProgram(c.Arguments), [&] {
+            if (c.Cancel && !WorkerIdle()) {
+                CancelFreeing();
+                SetEvent(CommitsLetThrough);
+            }
+            RefreshTick();
+        });
+        EXPECT_EQ(end.Code, c.Code) << c.Arguments << ": " << end.Output;
+        EXPECT_EQ(Commits.load(), c.Commits) << c.Arguments;
+        EXPECT_EQ(CommittedSize.load(), c.Block) << c.Arguments;
+        EXPECT_FALSE(end.HadWindow) << c.Arguments;
+    }
+}
+
+// A Memvale started by the test: /show opens its window, /exit ends it as its Exit command
+// does (settings saved, exit code 0), and a second /exit finds none.
+TEST(CommandLine, ShowAndExitReachTheRunningProgram)
+{
+    WriteRegistryDword(SettingsKey, "AutoFree", 1);
+    ProgramRun first = StartProgram("/show");
+    ASSERT_NE(first.Process, nullptr);
+    DWORD firstId = GetProcessId(first.Process);
+    EXPECT_TRUE(WaitUntil([&] { return HasMainWindow(firstId); }, 20000));
+    HWND shown = FindWindowA("#32770", "Memvale XP");
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(shown) != FALSE; }, 5000));
+
+    ShowWindow(shown, SW_HIDE);
+    EXPECT_EQ(RunProgram("/show").Code, ExitDone);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(shown) != FALSE; }, 5000));
+
+    EXPECT_EQ(RunProgram("/exit").Code, ExitDone);
+    EXPECT_EQ(FinishProgram(first).Code, 0u);
+    bool saved = false;
+    ReadRegistryDword(SettingsKey, "Interval", &saved);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(RunProgram("/exit").Code, ExitRefused);
+}
