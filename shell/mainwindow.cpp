@@ -16,7 +16,9 @@
 #include "shell/startup.h"
 #include "shell/tick.h"
 #include "shell/tray.h"
+#include "shell/traypicture.h"
 #include <commctrl.h>
+#include <cstring>
 
 const DWORD NoSavedPosition = 0xFFFFFFFF;
 
@@ -42,6 +44,7 @@ void InitMainWindow(HWND window)
     StartFreeingWorker();
     StartMemorySampler();
     LoadTrayMenus();
+    ReadTaskbarTheme();
     AddTrayIcon();
 
     // Each page inserts its tab at the front, so the last created is the first tab.
@@ -105,6 +108,15 @@ static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// The taskbar's theme is part of the colour set: the figure follows it at the next tick.
+static void OnSettingChange(LPARAM lParam)
+{
+    const char *area = reinterpret_cast<const char *>(lParam);
+    if (area != nullptr && strcmp(area, "ImmersiveColorSet") == 0) {
+        ReadTaskbarTheme();
+    }
+}
+
 static void OnTimer(WPARAM id)
 {
     if (id == TIMER_REFRESH) {
@@ -153,6 +165,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_DISPLAYCHANGE:
         EnsureOnDesktop();
+        return FALSE;
+    case WM_SETTINGCHANGE:
+        OnSettingChange(lParam);
         return FALSE;
     case WM_COMMAND:
         OnCommand(window, wParam, lParam);
