@@ -211,14 +211,3 @@ TEST_F(TrayPictureTest, FigureIsSentOnlyWhenFigureStateThemeOrDpiChange)
     }
     EXPECT_EQ(ShownFigure.Number, std::string("2.5"));
 }
-
-// The taskbar's theme is read again only when Windows says the colour set changed.
-TEST_F(TrayPictureTest, ThemeFollowsTheColourSetNotice)
-{
-    EXPECT_EQ(LightTaskbar, 0u); // no value: Windows 7 and 8, whose taskbars are dark
-    WriteRegistryDword(PersonalizeKey, "SystemUsesLightTheme", 1);
-    SendMessageA(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"));
-    EXPECT_EQ(LightTaskbar, 0u);
-    SendMessageA(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("ImmersiveColorSet"));
-    EXPECT_EQ(LightTaskbar, 1u);
-}
