@@ -53,28 +53,35 @@ int SmallIconSize(UINT dpi)
     return MulDiv(16, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
 }
 
+// All four are loaded before the old ones go, so that no new picture comes back under the
+// handle of one the tray was sent: the tick tells a new picture by its handle.
+static void LoadChips(UINT dpi)
+{
+    int size = SmallIconSize(dpi);
+    HICON loaded[ChipCount];
+    for (int i = 0; i < ChipCount; ++i) {
+        loaded[i] = static_cast<HICON>(
+            LoadImageA(AppInstance, MAKEINTRESOURCEA(ChipIds[i]), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    }
+    for (int i = 0; i < ChipCount; ++i) {
+        if (Chips[i] != nullptr) {
+            DestroyIcon(Chips[i]);
+        }
+        Chips[i] = loaded[i];
+    }
+    ChipsDpi = dpi;
+}
+
 HICON ChipPicture(int id)
 {
     UINT dpi = TaskbarDpi();
     if (dpi != ChipsDpi) {
-        for (HICON &chip : Chips) {
-            if (chip != nullptr) {
-                DestroyIcon(chip);
-                chip = nullptr;
-            }
-        }
-        ChipsDpi = dpi;
+        LoadChips(dpi);
     }
     for (int i = 0; i < ChipCount; ++i) {
-        if (ChipIds[i] != id) {
-            continue;
+        if (ChipIds[i] == id) {
+            return Chips[i];
         }
-        if (Chips[i] == nullptr) {
-            int size = SmallIconSize(dpi);
-            Chips[i] = static_cast<HICON>(
-                LoadImageA(AppInstance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-        }
-        return Chips[i];
     }
     return nullptr;
 }
