@@ -16,9 +16,9 @@ static const int ChipIds[ChipCount] = {IDI_APP, IDI_LOW, IDI_NORMAL, IDI_BUSY};
 static HICON Chips[ChipCount];
 static UINT ChipsDpi;
 
-static HICON FigureIcon;
 // In pixels: a small icon at 16 times the usual DPI.
 const int LargestFigure = 256;
+static HICON FigureIcon;
 static UINT FigureDpi;
 
 // Light shades stand out on a dark taskbar, dark ones on a light taskbar; by state.
