@@ -112,12 +112,12 @@ static bool SameFigure(const FreeFigure &a, const FreeFigure &b)
 
 // The largest font up to the height in which the text fits the width, bold where bold fits,
 // regular where only the narrower regular does; tiny icons get at least a 5-pixel font.
-static HFONT FittingFont(HDC dc, const char *text, int height, int width)
+static HFONT FittingFont(HDC dc, const char *text, int height, int width, DWORD quality)
 {
     const int SmallestHeight = 5;
     for (int weight = FW_BOLD;; weight = weight == FW_BOLD ? FW_NORMAL : FW_BOLD) {
         HFONT font = CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality,
                                  DEFAULT_PITCH | FF_SWISS, "Tahoma");
         HGDIOBJ previous = SelectObject(dc, font);
         SIZE extent = {};
@@ -133,9 +133,9 @@ static HFONT FittingFont(HDC dc, const char *text, int height, int width)
     }
 }
 
-static void DrawLine(HDC dc, const char *text, RECT area)
+static void DrawLine(HDC dc, const char *text, RECT area, DWORD quality)
 {
-    HFONT font = FittingFont(dc, text, area.bottom - area.top, area.right - area.left);
+    HFONT font = FittingFont(dc, text, area.bottom - area.top, area.right - area.left, quality);
     HGDIOBJ previous = SelectObject(dc, font);
     DrawTextA(dc, text, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     SelectObject(dc, previous);
@@ -143,7 +143,7 @@ static void DrawLine(HDC dc, const char *text, RECT area)
 }
 
 // GDI writes no alpha, so the figure is drawn white on black and each pixel's grey level
-// becomes the alpha of the figure's colour: smooth edges on any taskbar.
+// becomes the alpha of the figure's colour, so that it sits on any taskbar.
 static HICON DrawFigure(const FreeFigure &figure, int size)
 {
     size = std::clamp(size, 1, LargestFigure);
@@ -164,10 +164,12 @@ static HICON DrawFigure(const FreeFigure &figure, int size)
     HGDIOBJ previous = SelectObject(dc, colour);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    // The number takes the upper five eighths, the unit the rest.
-    int split = size * 5 / 8;
-    DrawLine(dc, figure.Number, {0, 0, size, split});
-    DrawLine(dc, figure.Unit, {0, split, size, size});
+    // The number takes the upper nine sixteenths, the unit the rest. Below 32 pixels smoothed
+    // glyphs blur into their few pixels, while the font's hinted ones stay sharp.
+    int split = size * 9 / 16;
+    DWORD quality = size < 32 ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY;
+    DrawLine(dc, figure.Number, {0, 0, size, split}, quality);
+    DrawLine(dc, figure.Unit, {0, split, size, size}, quality);
     GdiFlush();
     SelectObject(dc, previous);
     DeleteDC(dc);
