@@ -12,6 +12,28 @@ static ULONGLONG TickCountOfSystem()
     return GetTickCount64();
 }
 
+// Windows before 8.1 have one DPI for every monitor; from 8.1 on shcore.dll tells each
+// monitor's own (MDT_EFFECTIVE_DPI, 0).
+typedef HRESULT(WINAPI *DpiForMonitorCall)(HMONITOR, int, UINT *, UINT *);
+static const HMODULE Shcore = LoadLibraryA("shcore.dll");
+static const DpiForMonitorCall DpiForMonitor = Shcore == nullptr ? nullptr
+    : reinterpret_cast<DpiForMonitorCall>(
+          reinterpret_cast<void (*)()>(GetProcAddress(Shcore, "GetDpiForMonitor")));
+
+static UINT DpiOfTaskbar()
+{
+    HMONITOR monitor = MonitorFromWindow(FindWindowA("Shell_TrayWnd", nullptr), MONITOR_DEFAULTTOPRIMARY);
+    UINT x;
+    UINT y;
+    if (DpiForMonitor != nullptr && SUCCEEDED(DpiForMonitor(monitor, 0, &x, &y))) {
+        return y;
+    }
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
 int (WINAPI *ShowMessageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
 void (*EndProcess)(int code) = ExitThroughRuntime;
 BOOL (WINAPI *OpenHelpViewer)(HWND, LPCSTR, UINT, ULONG_PTR) = WinHelpA;
@@ -19,3 +41,4 @@ HINSTANCE (WINAPI *ShellOpen)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = Shell
 BOOL (WINAPI *NotifyTray)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 HMONITOR (WINAPI *MonitorOfRect)(LPCRECT, DWORD) = MonitorFromRect;
 ULONGLONG (*TickCount)() = TickCountOfSystem;
+UINT (*TaskbarDpi)() = DpiOfTaskbar;

@@ -15,3 +15,6 @@ extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);
 extern HMONITOR (WINAPI *MonitorOfRect)(LPCRECT rect, DWORD flags);
 // Milliseconds since the system started (GetTickCount64); tests let time pass at will.
 extern ULONGLONG (*TickCount)();
+// The DPI of the monitor that holds the taskbar, which sizes the tray's icons; the monitors
+// depend on the machine.
+extern UINT (*TaskbarDpi)();

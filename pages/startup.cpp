@@ -1,4 +1,5 @@
-// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit.
+// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit, and what
+// the tray icon shows.
 #include "pages/startup.h"
 #include "base/handles.h"
 #include "base/memstatus.h"
@@ -37,6 +38,7 @@ void RefreshStartupPage(HWND page)
     SetChecked(page, IDC_STARTUP_SAVECONFIG, Settings.SaveConfig != 0);
     SetChecked(page, IDC_STARTUP_AUTOSTART, IsAutostartRegistered());
     SetChecked(page, IDC_STARTUP_LOADFREE, Settings.AppLoadFree != 0);
+    SetChecked(page, IDC_STARTUP_TRAYFIGURE, Settings.TrayFigure != 0);
 
     FillMemorySlider(page, IDC_STARTUP_SLIDER, Settings.AppLoadFreeSize);
     UpdateStartupTarget(page);
@@ -74,6 +76,9 @@ void StartupPageCommand(HWND page, UINT code, UINT id)
         break;
     case IDC_STARTUP_LOADFREE:
         Settings.AppLoadFree = IsChecked(page, IDC_STARTUP_LOADFREE) ? 1 : 0;
+        break;
+    case IDC_STARTUP_TRAYFIGURE:
+        Settings.TrayFigure = IsChecked(page, IDC_STARTUP_TRAYFIGURE) ? 1 : 0;
         break;
     case IDC_STARTUP_SAVE:
         SaveNow(page);

@@ -1,4 +1,5 @@
-// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit.
+// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit, and what
+// the tray icon shows.
 #pragma once
 #include <windows.h>
 

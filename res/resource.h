@@ -47,6 +47,7 @@
 #define IDC_STARTUP_LOADFREE      1096
 #define IDC_STARTUP_TARGET_TEXT   1098
 #define IDC_STARTUP_SLIDER        1099
+#define IDC_STARTUP_TRAYFIGURE    1120
 
 // About page; the web address is shown by the page's template and opened by "Visit Website"
 #define MEMVALE_WEB_ADDRESS       "https://example.org"
@@ -67,3 +68,4 @@
 #define IDM_FREE_ALL              40199
 #define IDM_EMPTY_CLIPBOARD       40200
 #define IDM_CANCEL                40201
+#define IDM_TRAY_FIGURE           40202

@@ -1,4 +1,4 @@
-// The thirteen persisted settings, their registry table, and loading and saving them.
+// The fourteen persisted settings, their registry table, and loading and saving them.
 #pragma once
 #include <windows.h>
 #include "base/memstatus.h"
@@ -17,6 +17,7 @@ struct SettingsBlock {
     DWORD Hotkey;          // hot-key control value: low byte key, next byte HOTKEYF_* flags
     DWORD WindowPos;       // low word left, high word top; 0xFFFFFFFF = none saved
     DWORD BusyIcon;        // nonzero: busy tray icon while freeing
+    DWORD TrayFigure;      // what the tray icon shows: 0 the chip, 1 free memory as a figure
 };
 
 // A row ties a registry value to one field: a 32-bit setting, or a byte count, which is
@@ -28,7 +29,7 @@ struct SettingEntry {
     ByteCount *ByteSetting;
 };
 
-const int SettingsCount = 13;
+const int SettingsCount = 14;
 const char *const SettingsKey = "Software\\Memvale";
 
 extern SettingsBlock Settings;
@@ -38,6 +39,6 @@ extern MemoryStatus InstalledMemory;
 void LoadSettings();
 void SaveSettings();
 
-// The save at the end of the run: all thirteen values when SaveConfig is set, otherwise
+// The save at the end of the run: all fourteen values when SaveConfig is set, otherwise
 // SaveConfig alone.
 void SaveSettingsAtExit();

@@ -33,6 +33,12 @@ static void ToggleAutoFree()
     SendMessageA(OptimizationPage, WM_APP_REFRESH, 0, 0);
 }
 
+static void ToggleTrayFigure()
+{
+    Settings.TrayFigure = Settings.TrayFigure == 0 ? 1 : 0;
+    SendMessageA(StartupPage, WM_APP_REFRESH, 0, 0);
+}
+
 // An amount past 64 bits lies far above any installed memory: it gets the very refusal that
 // FreeUpBy gives any target above installed memory, with the true sum.
 static void RefuseHugeAmount(UINT shift)
@@ -81,6 +87,9 @@ void DispatchCommand(HWND window, UINT id)
         break;
     case IDM_AUTOFREE:
         ToggleAutoFree();
+        break;
+    case IDM_TRAY_FIGURE:
+        ToggleTrayFigure();
         break;
     case IDM_EXIT:
         DestroyWindow(MainWindow);

@@ -17,7 +17,9 @@
 #include "shell/startup.h"
 #include "shell/tick.h"
 #include "shell/tray.h"
+#include "shell/traypicture.h"
 #include <commctrl.h>
+#include <cstring>
 
 const DWORD NoSavedPosition = 0xFFFFFFFF;
 
@@ -43,6 +45,7 @@ void InitMainWindow(HWND window)
     StartFreeingWorker();
     StartMemorySampler();
     LoadTrayMenus();
+    ReadTaskbarTheme();
     AddTrayIcon();
 
     // Each page inserts its tab at the front, so the last created is the first tab.
@@ -114,6 +117,15 @@ static void OnDpiChanged(HWND window, const RECT *suggested)
     PostMessageA(window, WM_APP_LAYOUT, 0, 0);
 }
 
+// The taskbar's theme is part of the colour set: the figure follows it at the next tick.
+static void OnSettingChange(LPARAM lParam)
+{
+    const char *area = reinterpret_cast<const char *>(lParam);
+    if (area != nullptr && strcmp(area, "ImmersiveColorSet") == 0) {
+        ReadTaskbarTheme();
+    }
+}
+
 static void OnTimer(WPARAM id)
 {
     if (id == TIMER_REFRESH) {
@@ -165,6 +177,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_DPICHANGED:
         OnDpiChanged(window, reinterpret_cast<const RECT *>(lParam));
+        return FALSE;
+    case WM_SETTINGCHANGE:
+        OnSettingChange(lParam);
         return FALSE;
     case WM_COMMAND:
         OnCommand(window, wParam, lParam);

@@ -10,6 +10,7 @@
 #include "shell/cmdline.h"
 #include "shell/startup.h"
 #include "shell/tray.h"
+#include "shell/traypicture.h"
 #include <commctrl.h>
 #include <cstdio>
 #include <cstring>
@@ -61,21 +62,25 @@ static void ShowFreeText(ByteCount free)
                         reinterpret_cast<LPARAM>(text));
 }
 
-// Picks the tray picture; true when the tray must be told even if the tip is unchanged.
+// Picks the tray picture; true when the tray must be told even if the tip is unchanged. A
+// new picture is always told: another state or figure, or one drawn for another DPI.
 static bool ChooseTrayIcon(ByteCount free, bool idle)
 {
     bool forced;
-    int icon;
+    TrayState state;
     if (!idle && Settings.BusyIcon != 0) {
-        icon = IDI_BUSY;
+        state = TrayBusy;
         forced = BusyIconShown == 0;
         BusyIconShown = 1;
     } else {
-        icon = free < Settings.MinLimit ? IDI_LOW : IDI_NORMAL;
-        forced = true;
+        state = free < Settings.MinLimit ? TrayLow : TrayNormal;
+        forced = Settings.TrayFigure == 0;
         BusyIconShown = 0;
     }
-    TrayIconData.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(icon));
+    static const int ChipOfState[] = {IDI_NORMAL, IDI_LOW, IDI_BUSY};
+    HICON icon = Settings.TrayFigure != 0 ? FigurePicture(free, state) : ChipPicture(ChipOfState[state]);
+    forced = forced || icon != TrayIconData.hIcon;
+    TrayIconData.hIcon = icon;
     return forced;
 }
 

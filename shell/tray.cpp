@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 #include "shell/commands.h"
 #include "shell/startup.h"
+#include "shell/traypicture.h"
 #include <cstdio>
 #include <cstring>
 
@@ -49,7 +50,7 @@ void AddTrayIcon()
     TrayIconData.uID = 0;
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = WM_APP_TRAY;
-    TrayIconData.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
+    TrayIconData.hIcon = ChipPicture(IDI_APP);
     snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", "Memvale");
     AddRecord();
 }
@@ -74,21 +75,27 @@ void ReAddTrayIcon()
     AddRecord();
 }
 
-// Automatic freeing is on while AutoFree (the disable flag) is 0.
-static void SetAutoFreeCheck(HMENU menu)
+static void SetCheck(HMENU menu, UINT id, bool checked)
 {
     MENUITEMINFOA item = {};
     item.cbSize = sizeof item;
     item.fMask = MIIM_STATE;
-    item.fState = Settings.AutoFree == 0 ? MFS_CHECKED : 0;
-    SetMenuItemInfoA(menu, IDM_AUTOFREE, FALSE, &item);
+    item.fState = checked ? MFS_CHECKED : 0;
+    SetMenuItemInfoA(menu, id, FALSE, &item);
+}
+
+// Automatic freeing is on while AutoFree (the disable flag) is 0.
+static void SetMenuChecks(HMENU menu)
+{
+    SetCheck(menu, IDM_AUTOFREE, Settings.AutoFree == 0);
+    SetCheck(menu, IDM_TRAY_FIGURE, Settings.TrayFigure != 0);
 }
 
 void RefreshIdleMenu()
 {
     ByteCount free = CurrentSample().AvailPhys;
 
-    SetAutoFreeCheck(IdleMenu);
+    SetMenuChecks(IdleMenu);
 
     char text[256];
     FormatFreeUpOffer(text, sizeof text, FreeUpMenuFormat, Settings.ManualFree, free);
@@ -109,7 +116,7 @@ static void ShowTrayMenu(HWND window)
     if (idle) {
         RefreshIdleMenu();
     } else {
-        SetAutoFreeCheck(BusyMenu);
+        SetMenuChecks(BusyMenu);
     }
     // Without the foreground a click elsewhere leaves the menu open; WM_NULL lets it close cleanly.
     SetForegroundWindow(window);

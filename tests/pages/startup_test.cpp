@@ -84,13 +84,17 @@ TEST(StartupPage, TargetFarAbove4GiBStopsAtTheTopOfTheRangeToo)
 TEST(StartupPage, CheckBoxesShowAndSetTheirChoices)
 {
     WriteRegistryDword(SettingsKey, "AppLoadFree", 1);
+    WriteRegistryDword(SettingsKey, "TrayFigure", 1);
     HWND page = OpenStartup();
     EXPECT_TRUE(IsChecked(page, IDC_STARTUP_SAVECONFIG));
     EXPECT_TRUE(IsChecked(page, IDC_STARTUP_LOADFREE));
     EXPECT_FALSE(IsChecked(page, IDC_STARTUP_AUTOSTART));
+    EXPECT_TRUE(IsChecked(page, IDC_STARTUP_TRAYFIGURE));
 
     Click(page, IDC_STARTUP_LOADFREE);
     EXPECT_EQ(Settings.AppLoadFree, 0u);
+    Click(page, IDC_STARTUP_TRAYFIGURE);
+    EXPECT_EQ(Settings.TrayFigure, 0u);
 
     Click(page, IDC_STARTUP_AUTOSTART);
     EXPECT_TRUE(RunValueExists());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks what the linker made of memvale.exe: the processor, large-address awareness for the
-# 32-bit program, no DLL beyond Windows' own, the manifest for the right processor, the size of
-# a download without debug information, and the version resource against the build file's.
+# 32-bit program, no DLL beyond Windows' own, the manifest for the right processor with its DPI
+# awareness and Windows versions, the size of a download without debug information, and the
+# version resource against the build file's.
 # Usage: check_exe.sh EXE ARCH(x86|amd64) OBJDUMP VERSION(x.y.z) WINDRES
 set -euo pipefail
 exe=$1 arch=$2 objdump=$3 version=$4 windres=$5
@@ -24,6 +25,14 @@ while read -r dll; do
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 
 grep -aq "processorArchitecture=\"$arch\"" "$exe" || { echo "manifest not for $arch"; fail=1; }
+# Per-monitor v2 where Windows knows it, per-monitor v1 before; Windows 7 to 11 declared, so
+# that none of them runs the program in an older compatibility mode.
+grep -aq '<dpiAwareness[^>]*>PerMonitorV2, PerMonitor</dpiAwareness>' "$exe" || { echo "manifest lacks PerMonitorV2"; fail=1; }
+grep -aq '<dpiAware[^>]*>true/pm</dpiAware>' "$exe" || { echo "manifest lacks dpiAware true/pm"; fail=1; }
+for os in 35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 \
+          1f676c76-80e1-4239-95bb-83d0f6d0da78 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
+  grep -aq "supportedOS Id=\"{$os}\"" "$exe" || { echo "manifest lacks supportedOS $os"; fail=1; }
+done
 
 max_size=$((200 * 1024))
 size=$(stat -c %s "$exe")

@@ -58,6 +58,7 @@ TEST(SettingsDefaults, ComputedFrom511MegabytesWithTheOthersAtTheirInitialValues
     EXPECT_EQ(4194304u, Settings.AppLoadFreeSize);
     EXPECT_EQ(0u, Settings.Hotkey);
     EXPECT_EQ(0xFFFFFFFFu, Settings.WindowPos);
+    EXPECT_EQ(0u, Settings.TrayFigure);
     EXPECT_EQ(1u, Settings.BusyIcon);
 }
 
@@ -130,7 +131,9 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, SettingsValidation, testing::Values(
     RuleCase{"Interval", 3600001, 1000},
     RuleCase{"Interval", 0xFFFFFFFF, 1000},
     RuleCase{"TrayIcon", 4, 4},
-    RuleCase{"TrayIcon", 5, 0}),
+    RuleCase{"TrayIcon", 5, 0},
+    RuleCase{"TrayFigure", 1, 1},
+    RuleCase{"TrayFigure", 2, 0}),
     [](const testing::TestParamInfo<RuleCase> &info) {
         return std::string(info.param.name) + (info.param.stored == info.param.expected ? "Kept" : "Replaced") +
                std::to_string(info.param.stored);
@@ -224,13 +227,13 @@ static std::vector<std::string> StoredNames()
     return names;
 }
 
-TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllThirteenDwordValues)
+TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllFourteenDwordValues)
 {
     LoadWithInstalled(2000);
     SaveSettings();
     std::vector<std::string> expected = {"AppLoadFree", "AppLoadFreeSize", "AutoFree", "BusyIcon",
         "FreeTo", "Hotkey", "Interval", "ManualFree", "MinLimit", "Priority", "SaveConfig",
-        "TrayIcon", "WindowPos"};
+        "TrayFigure", "TrayIcon", "WindowPos"};
     std::vector<std::string> stored = StoredNames();
     std::sort(stored.begin(), stored.end());
     EXPECT_EQ(expected, stored);
@@ -276,7 +279,7 @@ TEST(SettingsSave, ByteCountsFrom4GiBAreWrittenAndReadWhole)
 TEST(SettingsSave, SaveThenLoadGivesEveryFieldBack)
 {
     LoadWithInstalled(1000);
-    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0};
+    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0, 1};
     std::vector<ULONGLONG> chosen;
     for (const SettingEntry &row : SettingsTable) {
         chosen.push_back(Field(row.Name));

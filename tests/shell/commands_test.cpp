@@ -42,6 +42,17 @@ TEST_F(CommandsTest, AutoFreeTogglesAndTheCheckBoxFollows)
     EXPECT_FALSE(AutoFreeBoxChecked());
 }
 
+TEST_F(CommandsTest, TrayFigureTogglesAndTheMenuAndCheckBoxFollow)
+{
+    for (DWORD expected : {1u, 0u}) {
+        DispatchCommand(window, IDM_TRAY_FIGURE);
+        EXPECT_EQ(Settings.TrayFigure, expected);
+        EXPECT_EQ(IsChecked(StartupPage, IDC_STARTUP_TRAYFIGURE), expected != 0);
+        RefreshIdleMenu();
+        EXPECT_EQ((GetMenuState(IdleMenu, IDM_TRAY_FIGURE, MF_BYCOMMAND) & MF_CHECKED) != 0, expected != 0);
+    }
+}
+
 TEST_F(CommandsTest, AboutShowsTheAboutPageAndConfigurationKeepsIt)
 {
     ASSERT_EQ(ShownPage, OptimizationPage);

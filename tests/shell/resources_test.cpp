@@ -2,6 +2,7 @@
 #include "res/resource.h"
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <vector>
 
 static INT_PTR CALLBACK TrivialProc(HWND, UINT message, WPARAM, LPARAM)
 {
@@ -46,6 +47,7 @@ TEST(Resources, PagesHoldTheirControls)
     EXPECT_NE(GetDlgItem(optimization, IDC_OPT_HOTKEY), nullptr);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(optimization, IDC_OPT_PROGRESS)));
     EXPECT_NE(GetDlgItem(startup, IDC_STARTUP_SLIDER), nullptr);
+    EXPECT_NE(GetDlgItem(startup, IDC_STARTUP_TRAYFIGURE), nullptr);
     EXPECT_FALSE(GetWindowLongPtrA(GetDlgItem(startup, IDC_STARTUP_RELOAD), GWL_STYLE) & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongPtrA(GetDlgItem(about, IDC_ABOUT_EMAIL), GWL_STYLE) & ES_READONLY);
     EXPECT_FALSE(GetWindowLongPtrA(GetDlgItem(about, IDC_ABOUT_EMAIL), GWL_STYLE) & WS_BORDER);
@@ -60,9 +62,10 @@ TEST(Resources, MenusAndIconsLoad)
         ASSERT_NE(menu, nullptr) << id;
         HMENU popup = GetSubMenu(menu, 0);
         ASSERT_NE(popup, nullptr) << id;
-        EXPECT_EQ(GetMenuItemCount(popup), 7) << id;
+        EXPECT_EQ(GetMenuItemCount(popup), 8) << id;
         EXPECT_EQ(GetMenuItemID(popup, 0), static_cast<UINT>(IDM_CONFIG)) << id;
-        EXPECT_EQ(GetMenuItemID(popup, 6), static_cast<UINT>(IDM_EXIT)) << id;
+        EXPECT_EQ(GetMenuItemID(popup, 5), static_cast<UINT>(IDM_TRAY_FIGURE)) << id;
+        EXPECT_EQ(GetMenuItemID(popup, 7), static_cast<UINT>(IDM_EXIT)) << id;
     }
     HMENU idle = GetSubMenu(LoadMenuA(instance, MAKEINTRESOURCEA(IDR_TRAY_IDLE)), 0);
     EXPECT_EQ(GetMenuItemID(idle, 3), static_cast<UINT>(IDM_FREE_NOW));
@@ -71,5 +74,56 @@ TEST(Resources, MenusAndIconsLoad)
 
     for (int id : {IDI_LOW, IDI_NORMAL, IDI_APP, IDI_BUSY}) {
         EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(id)), nullptr) << id;
+    }
+}
+
+// An icon resource's directory entry (GRPICONDIRENTRY), as the resource compiler writes it.
+#pragma pack(push, 2)
+struct IconEntry {
+    BYTE Width;
+    BYTE Height;
+    BYTE Colours;
+    BYTE Reserved;
+    WORD Planes;
+    WORD BitCount;
+    DWORD Bytes;
+    WORD Id;
+};
+#pragma pack(pop)
+
+TEST(Resources, EveryIconHoldsItsSizesIn32BitColour)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (int id : {IDI_LOW, IDI_NORMAL, IDI_APP, IDI_BUSY}) {
+        SCOPED_TRACE(id);
+        HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(id), RT_GROUP_ICON);
+        ASSERT_NE(found, nullptr);
+        const WORD *group = static_cast<const WORD *>(LockResource(LoadResource(instance, found)));
+        const IconEntry *entries = reinterpret_cast<const IconEntry *>(group + 3);
+        std::vector<int> sides;
+        for (WORD i = 0; i < group[2]; ++i) {
+            EXPECT_EQ(entries[i].BitCount, 32) << i;
+            sides.push_back(entries[i].Width == 0 ? 256 : entries[i].Width);
+        }
+        std::vector<int> expected = {16, 20, 24, 32, 40, 48, 64};
+        if (id == IDI_APP) {
+            expected.push_back(256);
+        }
+        EXPECT_EQ(sides, expected);
+        // Each size loads as its own image, bitmap or PNG alike, with its alpha.
+        for (int side : expected) {
+            HICON icon = static_cast<HICON>(
+                LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, side, side, 0));
+            ASSERT_NE(icon, nullptr) << side;
+            ICONINFO info = {};
+            GetIconInfo(icon, &info);
+            BITMAP bitmap = {};
+            GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+            EXPECT_EQ(bitmap.bmWidth, side);
+            EXPECT_EQ(bitmap.bmBitsPixel, 32) << side;
+            DeleteObject(info.hbmColor);
+            DeleteObject(info.hbmMask);
+            DestroyIcon(icon);
+        }
     }
 }

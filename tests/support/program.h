@@ -17,6 +17,7 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/startup.h"
+#include "shell/traypicture.h"
 #include "tests/support/support.h"
 #include <gtest/gtest.h>
 
@@ -123,9 +124,10 @@ inline void FinishJob()
     WaitUntil(WorkerIdle);
 }
 
+// The program's icon as the tray gets it, at the taskbar's DPI.
 inline HICON ProgramIcon(int id)
 {
-    return LoadIconA(AppInstance, MAKEINTRESOURCEA(id));
+    return ChipPicture(id);
 }
 
 // Free memory as the sampler has it now, and as a fresh reading gives it.

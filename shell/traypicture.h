@@ -1,0 +1,39 @@
+// The tray icon's pictures at the small-icon size of the taskbar's DPI: the chip of each state,
+// or free memory drawn as a figure in the colour of the state.
+#pragma once
+#include <windows.h>
+#include "base/memstatus.h"
+
+enum TrayState { TrayNormal, TrayLow, TrayBusy };
+
+// What the figure shows: free memory as a number of MB below 1 GB, of GB with one decimal
+// below 10 GB, of whole GB above (each rounded down), and the colour it is drawn in.
+struct FreeFigure {
+    char Number[12];
+    const char *Unit; // "MB" or "GB"
+    COLORREF Colour;
+};
+
+// Where Windows 10 and later keep the taskbar's theme (SystemUsesLightTheme), below HKEY_CURRENT_USER.
+const char *const PersonalizeKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+
+// 1 while the taskbar is light (SystemUsesLightTheme), where the figure takes darker colours.
+extern DWORD LightTaskbar;
+// The figure last drawn for the tray.
+extern FreeFigure ShownFigure;
+
+// Reads the taskbar's theme: at start and whenever Windows says the colour set changed.
+void ReadTaskbarTheme();
+
+// The small icon size in pixels at a DPI.
+int SmallIconSize(UINT dpi);
+
+// The icon resource (IDI_APP, IDI_LOW, IDI_NORMAL or IDI_BUSY) at the tray's size, loaded once
+// per DPI; the handles stay the program's until the DPI changes.
+HICON ChipPicture(int id);
+
+FreeFigure FigureOf(ByteCount free, TrayState state, bool lightTaskbar);
+
+// Free memory drawn as a figure: the same handle while the figure, the state, the theme and
+// the DPI stay the same, a new one (and the old destroyed) when one of them changes.
+HICON FigurePicture(ByteCount free, TrayState state);
