@@ -19,3 +19,4 @@ HINSTANCE (WINAPI *ShellOpen)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = Shell
 BOOL (WINAPI *NotifyTray)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 HMONITOR (WINAPI *MonitorOfRect)(LPCRECT, DWORD) = MonitorFromRect;
 ULONGLONG (*TickCount)() = TickCountOfSystem;
+void (WINAPI *LocalTime)(LPSYSTEMTIME) = GetLocalTime;

@@ -15,3 +15,5 @@ extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);
 extern HMONITOR (WINAPI *MonitorOfRect)(LPCRECT rect, DWORD flags);
 // Milliseconds since the system started (GetTickCount64); tests let time pass at will.
 extern ULONGLONG (*TickCount)();
+// The local wall-clock time (GetLocalTime), for the times the texts name; tests set the hour.
+extern void (WINAPI *LocalTime)(LPSYSTEMTIME time);

@@ -1,4 +1,4 @@
-// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit.
+// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit, notices.
 #include "pages/startup.h"
 #include "base/handles.h"
 #include "base/memstatus.h"
@@ -37,8 +37,20 @@ void RefreshStartupPage(HWND page)
     SetChecked(page, IDC_STARTUP_AUTOSTART, IsAutostartRegistered());
     SetChecked(page, IDC_STARTUP_LOADFREE, Settings.AppLoadFree != 0);
 
+    SendDlgItemMessageA(page, IDC_STARTUP_NOTICES, CB_SETCURSEL, Settings.Notices, 0);
+
     FillMemorySlider(page, IDC_STARTUP_SLIDER, Settings.AppLoadFreeSize);
     UpdateStartupTarget(page);
+}
+
+// In the order of the Notices values.
+static void OnInitDialog(HWND page)
+{
+    const char *const choices[] = {"no run", "the runs I ask for", "every run"};
+    for (const char *choice : choices) {
+        SendDlgItemMessageA(page, IDC_STARTUP_NOTICES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    }
+    RefreshStartupPage(page);
 }
 
 static void SaveNow(HWND page)
@@ -60,6 +72,10 @@ static void ReloadAfterAsking(HWND page)
 
 void StartupPageCommand(HWND page, UINT code, UINT id)
 {
+    if (id == IDC_STARTUP_NOTICES && code == CBN_SELCHANGE) {
+        Settings.Notices = static_cast<DWORD>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
+        return;
+    }
     if (code != BN_CLICKED) {
         return;
     }
@@ -93,7 +109,7 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 {
     switch (message) {
     case WM_INITDIALOG:
-        RefreshStartupPage(page);
+        OnInitDialog(page);
         return TRUE;
     case WM_COMMAND:
         if (lParam != 0) {

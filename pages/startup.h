@@ -1,4 +1,4 @@
-// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit.
+// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit, notices.
 #pragma once
 #include <windows.h>
 

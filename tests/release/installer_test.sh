@@ -76,11 +76,11 @@ seed_settings() {
   wine reg add "$settings_key" /v Interval /t REG_DWORD /d "$1" /f >/dev/null
 }
 
-# The thirteen values the program writes at exit, with the Interval that was seeded.
+# The fourteen values the program writes at exit, with the Interval that was seeded.
 expect_saved_settings() {
   local count
   count=$(wine reg query "$settings_key" 2>/dev/null | tr -d '\r' | grep -c 'REG_DWORD') || true
-  ((count == 13)) || fail "$1: the settings key holds $count values, not 13"
+  ((count == 14)) || fail "$1: the settings key holds $count values, not 14"
   expect_value "$settings_key" Interval "$(printf '0x%x' "$2")"
 }
 

@@ -59,6 +59,7 @@ TEST(SettingsDefaults, ComputedFrom511MegabytesWithTheOthersAtTheirInitialValues
     EXPECT_EQ(0u, Settings.Hotkey);
     EXPECT_EQ(0xFFFFFFFFu, Settings.WindowPos);
     EXPECT_EQ(1u, Settings.BusyIcon);
+    EXPECT_EQ(1u, Settings.Notices);
 }
 
 // Whole megabytes of installed memory times the single-precision factors, truncated; the
@@ -130,7 +131,9 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, SettingsValidation, testing::Values(
     RuleCase{"Interval", 3600001, 1000},
     RuleCase{"Interval", 0xFFFFFFFF, 1000},
     RuleCase{"TrayIcon", 4, 4},
-    RuleCase{"TrayIcon", 5, 0}),
+    RuleCase{"TrayIcon", 5, 0},
+    RuleCase{"Notices", 2, 2},
+    RuleCase{"Notices", 3, 1}),
     [](const testing::TestParamInfo<RuleCase> &info) {
         return std::string(info.param.name) + (info.param.stored == info.param.expected ? "Kept" : "Replaced") +
                std::to_string(info.param.stored);
@@ -224,12 +227,12 @@ static std::vector<std::string> StoredNames()
     return names;
 }
 
-TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllThirteenDwordValues)
+TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllFourteenDwordValues)
 {
     LoadWithInstalled(2000);
     SaveSettings();
     std::vector<std::string> expected = {"AppLoadFree", "AppLoadFreeSize", "AutoFree", "BusyIcon",
-        "FreeTo", "Hotkey", "Interval", "ManualFree", "MinLimit", "Priority", "SaveConfig",
+        "FreeTo", "Hotkey", "Interval", "ManualFree", "MinLimit", "Notices", "Priority", "SaveConfig",
         "TrayIcon", "WindowPos"};
     std::vector<std::string> stored = StoredNames();
     std::sort(stored.begin(), stored.end());
@@ -269,7 +272,7 @@ TEST(SettingsSave, ByteCountsAbove4GiBAreWrittenAndReadWhole)
 TEST(SettingsSave, SaveThenLoadGivesEveryFieldBack)
 {
     LoadWithInstalled(1000);
-    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0};
+    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0, 2};
     std::vector<ULONGLONG> chosen;
     for (const SettingEntry &row : SettingsTable) {
         chosen.push_back(Field(row.Name));
