@@ -138,7 +138,8 @@ static void EndPauseOnNewChoice()
     }
 }
 
-ULONGLONG AutoFreeWaitLeft()
+// Milliseconds until automatic freeing may start a run again; 0 when it may now.
+static ULONGLONG AutoFreeWaitLeft()
 {
     ULONGLONG now = TickCount();
     ULONGLONG until = AutoFreeGapEnds > AutoFreePausedUntil ? AutoFreeGapEnds : AutoFreePausedUntil;
@@ -147,7 +148,7 @@ ULONGLONG AutoFreeWaitLeft()
 
 void RefreshTick()
 {
-    FreeingRun run;
+    FreeingRun run = {};
     bool ended = TakeFinishedRun(&run);
     if (ended) {
         NoteRunForAutoFree(run);

@@ -16,7 +16,4 @@ extern ULONGLONG AutoFreeGapEnds;
 extern ULONGLONG AutoFreePausedUntil;
 extern ULONGLONG NextAutoFreePause;
 
-// Milliseconds until automatic freeing may start a run again; 0 when it may now.
-ULONGLONG AutoFreeWaitLeft();
-
 void RefreshTick();
