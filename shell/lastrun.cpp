@@ -62,16 +62,15 @@ static void FormatLastRun(char *text, size_t size, const FreeingRun &run)
     const char *source = SourceName(run.Source);
     switch (run.Ending) {
     case RunDone:
-        snprintf(text, size, "Last run %s: freed %llu MB in %.1f s (%s)", started, WholeMegabytes(FreedBy(run)),
-                 Seconds(run.Milliseconds), source);
+        snprintf(text, size, "Last run %s: freed %llu MB (%s)", started, WholeMegabytes(FreedBy(run)), source);
         break;
     case RunCancelled:
-        snprintf(text, size, "Last run %s: cancelled after %.1f s, freed %llu MB (%s)", started,
-                 Seconds(run.Milliseconds), WholeMegabytes(FreedBy(run)), source);
+        snprintf(text, size, "Last run %s: cancelled, freed %llu MB (%s)", started, WholeMegabytes(FreedBy(run)),
+                 source);
         break;
     case BlockRefused:
-        snprintf(text, size, "Last run %s: Windows refused a block of %llu MB (%s)", started,
-                 WholeMegabytes(run.Block), source);
+        snprintf(text, size, "Last run %s: block of %llu MB refused (%s)", started, WholeMegabytes(run.Block),
+                 source);
         break;
     }
 }
