@@ -42,3 +42,4 @@ BOOL (WINAPI *NotifyTray)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 HMONITOR (WINAPI *MonitorOfRect)(LPCRECT, DWORD) = MonitorFromRect;
 ULONGLONG (*TickCount)() = TickCountOfSystem;
 UINT (*TaskbarDpi)() = DpiOfTaskbar;
+void (WINAPI *LocalTime)(LPSYSTEMTIME) = GetLocalTime;

@@ -18,3 +18,5 @@ extern ULONGLONG (*TickCount)();
 // The DPI of the monitor that holds the taskbar, which sizes the tray's icons; the monitors
 // depend on the machine.
 extern UINT (*TaskbarDpi)();
+// The local wall-clock time (GetLocalTime), for the times the texts name; tests set the hour.
+extern void (WINAPI *LocalTime)(LPSYSTEMTIME time);

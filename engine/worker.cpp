@@ -18,9 +18,9 @@ HANDLE FreeingWorker;
 // Signalled, under JobLock, whenever a job has been accepted.
 static CONDITION_VARIABLE JobPosted = CONDITION_VARIABLE_INIT;
 
-// The outcome of the last job that tried to commit, until the UI thread takes it; under JobLock.
-static FreeingOutcome LastOutcome;
-static DWORD OutcomeWaiting;
+// The record of the last run, until the UI thread takes it; under JobLock.
+static FreeingRun FinishedRun;
+static DWORD RunWaiting;
 
 // 1 while a refusal box is open: its own message loop still runs the hot-key and the tray, and
 // each further refusal would stack another box.
@@ -28,6 +28,9 @@ static DWORD RefusalBoxOpen;
 
 const DWORD PageStride = 4096;
 const DWORD HalfPage = 2048;
+
+// In the order of FreeingSource.
+const char *const SourceNames[] = {"button", "hot-key", "tray menu", "start-up", "automatic", "command line"};
 
 // Thread priorities in the order of the Priority setting: idle, normal, high.
 const int WorkerPriorities[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_HIGHEST};
@@ -56,13 +59,15 @@ static void *CommitWholeTarget(ByteCount target)
 
 // One pass over the block: the offsets first, first + 4096, ... below target. touched counts
 // the bytes of both passes of the attempt; progress is published from its value before each
-// visit. A cleared KeepFreeing ends the pass before the next visit.
-static void TouchPass(BYTE *block, ByteCount first, ByteCount target, double *touched)
+// visit. A cleared KeepFreeing ends the pass before the next visit; then it answers false.
+static bool TouchPass(BYTE *block, ByteCount first, ByteCount target, double *touched)
 {
     const double size = static_cast<double>(target);
     double counter = *touched;
+    bool whole = true;
     for (ByteCount offset = first; offset < target; offset += PageStride) {
         if (KeepFreeing.load(std::memory_order_relaxed) == 0) {
+            whole = false;
             break;
         }
         // One read-modify-write instruction that reads the byte and writes 0 (the block is
@@ -74,20 +79,27 @@ static void TouchPass(BYTE *block, ByteCount first, ByteCount target, double *to
         counter += HalfPage;
     }
     *touched = counter;
+    return whole;
 }
 
-// Runs the job's attempts; true when it tried to commit, with the result in *result.
-static bool RunJob(FreeingResult *result)
+// Runs the job's attempts and fills in the run's figures and ending; true when it tried to
+// commit, that is, when it was a run at all.
+static bool RunJob(FreeingRun *run)
 {
     const ByteCount target = FreeingJob.Target;
-    if (FreeingJob.AttemptsLeft == 0) {
-        return false;
-    }
+    MemoryStatus status;
+    ReadMemoryStatus(&status);
+    run->Block = target;
+    run->FreeBefore = status.AvailPhys;
+    run->FreeAfter = status.AvailPhys;
     bool tried = false;
-    while (KeepFreeing.load(std::memory_order_relaxed) != 0) {
-        MemoryStatus status;
-        ReadMemoryStatus(&status);
-        if (target <= status.AvailPhys) {
+    for (;;) {
+        if (FreeingJob.AttemptsLeft == 0 || target <= status.AvailPhys) {
+            run->Ending = RunDone;
+            return tried;
+        }
+        if (KeepFreeing.load(std::memory_order_relaxed) == 0) {
+            run->Ending = RunCancelled;
             return tried;
         }
         // Windows may refuse a block this large (the commit limit, or no address range that
@@ -95,19 +107,21 @@ static bool RunJob(FreeingResult *result)
         void *block = CommitWholeTarget(target);
         tried = true;
         if (!block) {
-            *result = CommitRefused;
+            run->Ending = BlockRefused;
             return true;
         }
-        *result = BlockCommitted;
         double touched = 0;
-        TouchPass(static_cast<BYTE *>(block), 0, target, &touched);
-        TouchPass(static_cast<BYTE *>(block), HalfPage, target, &touched);
+        bool whole = TouchPass(static_cast<BYTE *>(block), 0, target, &touched) &&
+                     TouchPass(static_cast<BYTE *>(block), HalfPage, target, &touched);
         ReleaseBlock(block);
-        if (--FreeingJob.AttemptsLeft == 0) {
+        --FreeingJob.AttemptsLeft;
+        ReadMemoryStatus(&status);
+        run->FreeAfter = status.AvailPhys;
+        if (!whole) {
+            run->Ending = RunCancelled;
             return true;
         }
     }
-    return tried;
 }
 
 static DWORD WINAPI FreeingWorkerMain(LPVOID)
@@ -122,16 +136,18 @@ static DWORD WINAPI FreeingWorkerMain(LPVOID)
             SleepConditionVariableCS(&JobPosted, &JobLock, INFINITE);
         }
         LeaveCriticalSection(&JobLock);
-        FreeingResult result = BlockCommitted;
-        bool tried = RunJob(&result);
-        if (tried && result == BlockCommitted && KeepFreeing.load(std::memory_order_relaxed) == 0) {
-            result = RunCancelled;
-        }
+        FreeingRun run = {};
+        run.Source = FreeingJob.Source;
+        LocalTime(&run.StartedAt);
+        const ULONGLONG started = TickCount();
+        bool ran = RunJob(&run);
+        run.EndedAt = TickCount();
+        run.Milliseconds = run.EndedAt - started;
         FreeingProgress.store(0, std::memory_order_relaxed);
         EnterCriticalSection(&JobLock);
-        if (tried) {
-            LastOutcome = {FreeingJob.Source, result, FreeingJob.Target};
-            OutcomeWaiting = 1;
+        if (ran) {
+            FinishedRun = run;
+            RunWaiting = 1;
         }
         FreeingBusy = 0;
         KeepFreeing.store(1, std::memory_order_relaxed);
@@ -177,16 +193,32 @@ DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source)
     return 1;
 }
 
-bool TakeFreeingOutcome(FreeingOutcome *outcome)
+bool TakeFinishedRun(FreeingRun *run)
 {
     EnterCriticalSection(&JobLock);
-    bool waiting = OutcomeWaiting != 0;
+    bool waiting = RunWaiting != 0;
     if (waiting) {
-        *outcome = LastOutcome;
-        OutcomeWaiting = 0;
+        *run = FinishedRun;
+        RunWaiting = 0;
     }
     LeaveCriticalSection(&JobLock);
     return waiting;
+}
+
+const char *SourceName(FreeingSource source)
+{
+    const DWORD count = sizeof SourceNames / sizeof SourceNames[0];
+    return source < count ? SourceNames[source] : "";
+}
+
+bool AskedForByUser(FreeingSource source)
+{
+    return source != StartupRun && source != AutomaticRun;
+}
+
+ByteCount FreedBy(const FreeingRun &run)
+{
+    return run.FreeAfter > run.FreeBefore ? run.FreeAfter - run.FreeBefore : 0;
 }
 
 // Compared without forming the sum, which could wrap past 64 bits for a huge amount.
@@ -195,12 +227,12 @@ bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount)
     return amount <= status.TotalPhys && status.AvailPhys <= status.TotalPhys - amount;
 }
 
-DWORD FreeUpBy(ByteCount amount, DWORD attempts)
+DWORD FreeUpBy(ByteCount amount, DWORD attempts, FreeingSource source)
 {
     MemoryStatus status;
     ReadMemoryStatus(&status);
     if (FitsOnTopOfFree(status, amount)) {
-        return RequestFreeing(status.AvailPhys + amount, attempts, ManualRun);
+        return RequestFreeing(status.AvailPhys + amount, attempts, source);
     }
     ShowFreeingRefusal(status, static_cast<double>(status.AvailPhys) + static_cast<double>(amount));
     return 0;

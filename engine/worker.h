@@ -5,9 +5,13 @@
 #include <atomic>
 #include "base/memstatus.h"
 
-// Who asked for a run: the user (button, hot-key, tray commands), automatic freeing, or the
-// run at start-up.
-enum FreeingSource : DWORD { ManualRun, AutomaticRun, StartupRun };
+// Who asked for a run. The user asks with the button, the hot-key, the tray menu or the command
+// line; the program starts the run at start-up and automatic ones on its own.
+enum FreeingSource : DWORD { ButtonRun, HotkeyRun, TrayMenuRun, StartupRun, AutomaticRun, CommandLineRun };
+
+// The source's short name in the texts that tell of a run: "hot-key", "automatic", ...
+const char *SourceName(FreeingSource source);
+bool AskedForByUser(FreeingSource source);
 
 struct FreeingJobRecord {
     ByteCount Target;     // bytes of free memory to reach, and the size of each block
@@ -15,16 +19,25 @@ struct FreeingJobRecord {
     FreeingSource Source;
 };
 
-// How a job that tried to commit ended; jobs that committed nothing at all leave none.
-enum FreeingResult : DWORD { BlockCommitted, CommitRefused, RunCancelled };
+enum FreeingEnding : DWORD { RunDone, RunCancelled, BlockRefused };
 
-struct FreeingOutcome {
+// What one run did. A job that committed nothing (its target met, no attempt allowed, or
+// cancelled before its first block) is no run and leaves no record.
+struct FreeingRun {
     FreeingSource Source;
-    FreeingResult Result;
-    ByteCount Target;
+    FreeingEnding Ending;
+    SYSTEMTIME StartedAt;   // local time the worker took the job
+    ULONGLONG EndedAt;      // TickCount when the job ended
+    ULONGLONG Milliseconds; // from taking the job to its end
+    ByteCount Block;        // each attempt's block: the job's target
+    ByteCount FreeBefore;   // free memory as the worker took the job
+    ByteCount FreeAfter;    // the first reading after the last block was released
 };
 
-extern CRITICAL_SECTION JobLock;       // guards FreeingBusy, FreeingJob and the last outcome
+// Free after minus free before, never below 0: other programs may take memory meanwhile.
+ByteCount FreedBy(const FreeingRun &run);
+
+extern CRITICAL_SECTION JobLock;       // guards FreeingBusy, FreeingJob and the finished run
 extern DWORD FreeingBusy;              // 1 from an accepted request until the job has ended
 extern FreeingJobRecord FreeingJob;
 extern std::atomic<DWORD> KeepFreeing;     // cleared by CancelFreeing, re-armed when idle
@@ -33,16 +46,16 @@ extern HANDLE FreeingWorker;
 
 void StartFreeingWorker();
 // Target 0 asks whether the worker is idle; otherwise posts a job unless one runs.
-DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source = ManualRun);
-DWORD FreeUpBy(ByteCount amount, DWORD attempts);
+DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source = ButtonRun);
+DWORD FreeUpBy(ByteCount amount, DWORD attempts, FreeingSource source);
 // True when free memory plus the amount stays within installed memory.
 bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount);
 void CancelFreeing();
 void ApplyWorkerPriority();
 
-// Hands the UI thread the outcome of the last job that tried to commit, once; false when
-// there is none it has not taken yet.
-bool TakeFreeingOutcome(FreeingOutcome *outcome);
+// Hands the UI thread the record of the last run, once; false when there is none it has not
+// taken yet.
+bool TakeFinishedRun(FreeingRun *run);
 
 // The boxes that tell the user a manual request cannot be met: its target lies above
 // installed memory (target in bytes, as a floating-point sum that never wraps), or Windows

@@ -115,6 +115,11 @@ void RefreshOptimizationPage(HWND page)
     RegisterFreeHotkey();
 }
 
+DWORD FreeUpManually(FreeingSource source)
+{
+    return FreeUpBy(Settings.ManualFree, ManualAttempts, source);
+}
+
 static void OnInitDialog(HWND page)
 {
     // Recorded before anything else: the hot-key registration below is made for this window.
@@ -131,7 +136,7 @@ static void OnCommand(HWND page, int id, UINT code)
     switch (id) {
     case IDC_OPT_FREE_BUTTON:
         if (code == BN_CLICKED) {
-            FreeUpBy(Settings.ManualFree, ManualAttempts);
+            FreeUpManually(ButtonRun);
         }
         break;
     case IDC_OPT_PRIORITY_COMBO:
@@ -168,7 +173,7 @@ INT_PTR CALLBACK OptimizationPageProc(HWND page, UINT message, WPARAM wParam, LP
         return FALSE;
     case WM_HOTKEY:
         if (wParam == HOTKEY_FREE) {
-            OnCommand(page, IDC_OPT_FREE_BUTTON, BN_CLICKED);
+            FreeUpManually(HotkeyRun);
         }
         return FALSE;
     case WM_APP_REFRESH:

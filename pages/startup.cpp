@@ -1,5 +1,5 @@
-// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit, and what
-// the tray icon shows.
+// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit, notices
+// and what the tray icon shows.
 #include "pages/startup.h"
 #include "base/handles.h"
 #include "base/memstatus.h"
@@ -40,8 +40,20 @@ void RefreshStartupPage(HWND page)
     SetChecked(page, IDC_STARTUP_LOADFREE, Settings.AppLoadFree != 0);
     SetChecked(page, IDC_STARTUP_TRAYFIGURE, Settings.TrayFigure != 0);
 
+    SendDlgItemMessageA(page, IDC_STARTUP_NOTICES, CB_SETCURSEL, Settings.Notices, 0);
+
     FillMemorySlider(page, IDC_STARTUP_SLIDER, Settings.AppLoadFreeSize);
     UpdateStartupTarget(page);
+}
+
+// In the order of the Notices values.
+static void OnInitDialog(HWND page)
+{
+    const char *const choices[] = {"no run", "the runs I ask for", "every run"};
+    for (const char *choice : choices) {
+        SendDlgItemMessageA(page, IDC_STARTUP_NOTICES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    }
+    RefreshStartupPage(page);
 }
 
 static void SaveNow(HWND page)
@@ -64,6 +76,10 @@ static void ReloadAfterAsking(HWND page)
 
 void StartupPageCommand(HWND page, UINT code, UINT id)
 {
+    if (id == IDC_STARTUP_NOTICES && code == CBN_SELCHANGE) {
+        Settings.Notices = static_cast<DWORD>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
+        return;
+    }
     if (code != BN_CLICKED) {
         return;
     }
@@ -100,7 +116,7 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 {
     switch (message) {
     case WM_INITDIALOG:
-        RefreshStartupPage(page);
+        OnInitDialog(page);
         return TRUE;
     case WM_COMMAND:
         if (lParam != 0) {

@@ -1,5 +1,5 @@
-// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit, and what
-// the tray icon shows.
+// The Startup & Exit page: start with Windows, freeing at start-up, saving on exit, notices
+// and what the tray icon shows.
 #pragma once
 #include <windows.h>
 

@@ -37,6 +37,7 @@
 #define IDC_OPT_AUTOFREE_CHECK    1014
 #define IDC_OPT_HOTKEY            1100
 #define IDC_OPT_PROGRESS          1104
+#define IDC_OPT_LAST_RUN          1111
 
 // Startup & Exit page
 #define IDC_STARTUP_AUTOSTART     1087
@@ -47,6 +48,7 @@
 #define IDC_STARTUP_LOADFREE      1096
 #define IDC_STARTUP_TARGET_TEXT   1098
 #define IDC_STARTUP_SLIDER        1099
+#define IDC_STARTUP_NOTICES       1110
 #define IDC_STARTUP_TRAYFIGURE    1120
 
 // About page; the web address is shown by the page's template and opened by "Visit Website"

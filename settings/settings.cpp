@@ -1,4 +1,4 @@
-// The fourteen persisted settings, their registry table, and loading and saving them.
+// The fifteen persisted settings, their registry table, and loading and saving them.
 #include "settings/settings.h"
 #include "base/memstatus.h"
 #include <atomic>
@@ -18,6 +18,7 @@ SettingsBlock Settings = {
     0,          // Hotkey
     0xFFFFFFFF, // WindowPos
     1,          // BusyIcon
+    AskedRunNotices, // Notices
     0,          // TrayFigure
 };
 
@@ -36,6 +37,7 @@ const SettingEntry SettingsTable[SettingsCount] = {
     {REG_DWORD, "Hotkey", &Settings.Hotkey, nullptr},
     {REG_DWORD, "WindowPos", &Settings.WindowPos, nullptr},
     {REG_DWORD, "BusyIcon", &Settings.BusyIcon, nullptr},
+    {REG_DWORD, "Notices", &Settings.Notices, nullptr},
     {REG_DWORD, "TrayFigure", &Settings.TrayFigure, nullptr},
 };
 
@@ -145,6 +147,9 @@ static void ValidateSettings()
     }
     if (Settings.TrayIcon > 4) {
         Settings.TrayIcon = 0;
+    }
+    if (Settings.Notices > EveryRunNotices) {
+        Settings.Notices = AskedRunNotices;
     }
     if (Settings.TrayFigure > 1) {
         Settings.TrayFigure = 0;

@@ -1,4 +1,4 @@
-// The fourteen persisted settings, their registry table, and loading and saving them.
+// The fifteen persisted settings, their registry table, and loading and saving them.
 #pragma once
 #include <windows.h>
 #include "base/memstatus.h"
@@ -17,8 +17,12 @@ struct SettingsBlock {
     DWORD Hotkey;          // hot-key control value: low byte key, next byte HOTKEYF_* flags
     DWORD WindowPos;       // low word left, high word top; 0xFFFFFFFF = none saved
     DWORD BusyIcon;        // nonzero: busy tray icon while freeing
+    DWORD Notices;         // which runs end with a notice, see NoticesFor
     DWORD TrayFigure;      // what the tray icon shows: 0 the chip, 1 free memory as a figure
 };
+
+// The values of Notices.
+enum NoticesFor : DWORD { NoRunNotices, AskedRunNotices, EveryRunNotices };
 
 // A row ties a registry value to one field: a 32-bit setting, or a byte count, which is
 // written as REG_DWORD while it fits 32 bits and as REG_QWORD only above that.
@@ -29,7 +33,7 @@ struct SettingEntry {
     ByteCount *ByteSetting;
 };
 
-const int SettingsCount = 14;
+const int SettingsCount = 15;
 const char *const SettingsKey = "Software\\Memvale";
 
 extern SettingsBlock Settings;
@@ -39,6 +43,6 @@ extern MemoryStatus InstalledMemory;
 void LoadSettings();
 void SaveSettings();
 
-// The save at the end of the run: all fourteen values when SaveConfig is set, otherwise
+// The save at the end of the run: all fifteen values when SaveConfig is set, otherwise
 // SaveConfig alone.
 void SaveSettingsAtExit();

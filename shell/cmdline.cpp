@@ -22,7 +22,6 @@ const ULONG_PTR HandedOverRequestTag = 0x4D564331;
 enum RunEnding : DWORD { EndedDone, EndedNotStarted, EndedBlockRefused, EndedCancelled };
 
 // The main window's title, by which another start finds the running program.
-const char *const MainWindowTitle = "Memvale XP";
 // A program that has just taken the mutex may not have made its window yet.
 const DWORD WindowSearchMilliseconds = 5000;
 const DWORD WindowSearchPause = 100;
@@ -31,8 +30,6 @@ const UINT HandOverMilliseconds = 5000;
 const DWORD ExitWaitMilliseconds = 30000;
 const DWORD IdlePollMilliseconds = 50;
 const DWORD CommandLineAttempts = 3;
-// Until the runs have a source of their own, a command-line run is a manual one.
-const FreeingSource CommandLineSource = ManualRun;
 const ByteCount LargestAmountMB = (~static_cast<ByteCount>(0)) >> 20;
 const int SayTextSize = 512;
 
@@ -207,13 +204,13 @@ static bool InstanceRuns()
 // The one place a command-line run is asked for, in the running program and in this one.
 static DWORD RequestCommandLineRun(ByteCount amount)
 {
-    return FreeUpBy(amount, CommandLineAttempts);
+    return FreeUpBy(amount, CommandLineAttempts, CommandLineRun);
 }
 
-static RunEnding EndingOf(FreeingResult result)
+static RunEnding EndingOf(FreeingEnding ending)
 {
-    switch (result) {
-    case CommitRefused:
+    switch (ending) {
+    case BlockRefused:
         return EndedBlockRefused;
     case RunCancelled:
         return EndedCancelled;
@@ -253,12 +250,15 @@ static int FreeInThisProcess(ByteCount amount)
     while (RequestFreeing(0, 0) == 0) {
         Sleep(IdlePollMilliseconds);
     }
-    FreeingOutcome outcome;
-    if (!TakeFreeingOutcome(&outcome) || EndingOf(outcome.Result) == EndedDone) {
+    FreeingRun run;
+    if (!TakeFinishedRun(&run) || EndingOf(run.Ending) == EndedDone) {
         return ExitDone;
     }
+    if (run.Ending == RunCancelled) {
+        return ExitRefused;
+    }
     char text[RefusalTextSize];
-    FormatCommitRefusal(text, sizeof text, outcome.Target);
+    FormatCommitRefusal(text, sizeof text, run.Block);
     SayToUser(text);
     return ExitRefused;
 }
@@ -302,7 +302,7 @@ int AnswerWithoutInstance(const CommandLineRequest &request)
 static HWND FindRunningWindow()
 {
     for (DWORD waited = 0;; waited += WindowSearchPause) {
-        HWND window = FindWindowA("#32770", MainWindowTitle);
+        HWND window = FindWindowA("#32770", MEMVALE_WINDOW_CAPTION);
         if (window || waited >= WindowSearchMilliseconds) {
             return window;
         }
@@ -503,15 +503,15 @@ void StartCommandLineRun()
     WaitingRunStarted = true;
 }
 
-// No other job can start while the run goes on, so the outcome of its source that follows is
+// No other job can start while the run goes on, so the record of its source that follows is
 // its own; a run that ends without one had nothing to do.
-void AnswerCommandLineRun(bool idle, const FreeingOutcome *outcome)
+void AnswerCommandLineRun(bool idle, const FreeingRun *run)
 {
     if (!WaitingRunStarted) {
         return;
     }
-    if (outcome && outcome->Source == CommandLineSource) {
-        EndWaitingRun(EndingOf(outcome->Result));
+    if (run && run->Source == CommandLineRun) {
+        EndWaitingRun(EndingOf(run->Ending));
     } else if (idle) {
         EndWaitingRun(EndedDone);
     }

@@ -38,4 +38,4 @@ int AskRunningInstance(const CommandLineRequest &request);
 // asked for starting (WM_APP_COMMAND_FREE), and each refresh tick's look at whether it ended.
 BOOL OnCommandLineCopyData(HWND window, const COPYDATASTRUCT *data);
 void StartCommandLineRun();
-void AnswerCommandLineRun(bool idle, const FreeingOutcome *outcome);
+void AnswerCommandLineRun(bool idle, const FreeingRun *run);

@@ -5,6 +5,7 @@
 #include "base/messages.h"
 #include "base/platform.h"
 #include "engine/worker.h"
+#include "pages/optimization.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/pagehost.h"
@@ -18,13 +19,6 @@ static void ShowMainWindow(HWND window)
 {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
-}
-
-static void FreeNow()
-{
-    HWND button = GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON);
-    SendMessageA(OptimizationPage, WM_COMMAND, MAKEWPARAM(IDC_OPT_FREE_BUTTON, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
 }
 
 static void ToggleAutoFree()
@@ -55,7 +49,7 @@ static void FreeFixedAmount(UINT shift)
         RefuseHugeAmount(shift);
         return;
     }
-    FreeUpBy(static_cast<ByteCount>(1048576u) << shift, 3);
+    FreeUpBy(static_cast<ByteCount>(1048576u) << shift, 3, TrayMenuRun);
 }
 
 static void EmptyTheClipboard()
@@ -76,7 +70,7 @@ void DispatchCommand(HWND window, UINT id)
     }
     switch (command) {
     case IDM_FREE_NOW:
-        FreeNow();
+        FreeUpManually(TrayMenuRun);
         break;
     case IDM_ABOUT:
         ShowMainWindow(window);
@@ -98,7 +92,7 @@ void DispatchCommand(HWND window, UINT id)
         OpenHelpViewer(MainWindow, HelpFilePath, HELP_FINDER, 0);
         break;
     case IDM_FREE_ALL:
-        RequestFreeing(InstalledMemory.TotalPhys, 3, ManualRun);
+        RequestFreeing(InstalledMemory.TotalPhys, 3, TrayMenuRun);
         break;
     case IDM_EMPTY_CLIPBOARD:
         EmptyTheClipboard();

@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/cmdline.h"
+#include "shell/lastrun.h"
 #include "shell/startup.h"
 #include "shell/tray.h"
 #include "shell/traypicture.h"
@@ -16,8 +17,17 @@
 #include <cstring>
 
 DWORD BusyIconShown;
+ULONGLONG AutoFreeGapEnds;
 ULONGLONG AutoFreePausedUntil;
 ULONGLONG NextAutoFreePause = FirstAutoFreePause;
+
+// The settings a pause began under; a change of any of them ends it.
+struct AutoFreeChoice {
+    DWORD AutoFree;
+    ByteCount MinLimit;
+    ByteCount FreeTo;
+};
+static AutoFreeChoice PausedUnder;
 
 // Single precision on purpose: just above one tenth, so a per-mille value ending in 5
 // gives a percentage just above .5 and rounds up (995 shows as 100).
@@ -94,40 +104,66 @@ static void UpdateTray(const char *tip, bool forced)
     }
 }
 
-static bool AutoFreePaused()
+static AutoFreeChoice CurrentChoice()
 {
-    return AutoFreePausedUntil != 0 && TickCount() < AutoFreePausedUntil;
+    return {Settings.AutoFree, Settings.MinLimit, Settings.FreeTo};
 }
 
-// What the last job that tried to commit tells: a refused automatic run pauses automatic
-// freeing, each further one twice as long, while a committed block shows that memory can be
-// had again. Returns the target of a manual run whose block was refused, else 0.
-static ByteCount TakeOutcome()
+static void EndAutoFreePause()
 {
-    // Idle first: a job that has ended left its outcome before the worker went idle.
-    bool idle = RequestFreeing(0, 0) != 0;
-    FreeingOutcome outcome;
-    bool ended = TakeFreeingOutcome(&outcome);
-    AnswerCommandLineRun(idle, ended ? &outcome : nullptr);
-    if (!ended) {
-        return 0;
+    AutoFreePausedUntil = 0;
+    NextAutoFreePause = FirstAutoFreePause;
+}
+
+// What a finished run means for automatic freeing.
+static void NoteRunForAutoFree(const FreeingRun &run)
+{
+    bool lifted = run.FreeAfter >= Settings.MinLimit;
+    if (lifted) {
+        EndAutoFreePause();
     }
-    if (outcome.Result != CommitRefused) {
-        AutoFreePausedUntil = 0;
-        NextAutoFreePause = FirstAutoFreePause;
-        return 0;
+    if (run.Source != AutomaticRun) {
+        return;
     }
-    if (outcome.Source == AutomaticRun) {
-        AutoFreePausedUntil = TickCount() + NextAutoFreePause;
+    AutoFreeGapEnds = run.EndedAt + AutoFreeGap;
+    if (!lifted) {
+        AutoFreePausedUntil = run.EndedAt + NextAutoFreePause;
         NextAutoFreePause = NextAutoFreePause * 2 < LongestAutoFreePause ? NextAutoFreePause * 2
                                                                           : LongestAutoFreePause;
+        PausedUnder = CurrentChoice();
     }
-    return outcome.Source == ManualRun ? outcome.Target : 0;
+}
+
+static void EndPauseOnNewChoice()
+{
+    AutoFreeChoice now = CurrentChoice();
+    if (now.AutoFree != PausedUnder.AutoFree || now.MinLimit != PausedUnder.MinLimit ||
+        now.FreeTo != PausedUnder.FreeTo) {
+        EndAutoFreePause();
+        PausedUnder = now;
+    }
+}
+
+// Milliseconds until automatic freeing may start a run again; 0 when it may now.
+static ULONGLONG AutoFreeWaitLeft()
+{
+    ULONGLONG now = TickCount();
+    ULONGLONG until = AutoFreeGapEnds > AutoFreePausedUntil ? AutoFreeGapEnds : AutoFreePausedUntil;
+    return until > now ? until - now : 0;
 }
 
 void RefreshTick()
 {
-    ByteCount refusedTarget = TakeOutcome();
+    // Idle first: a job that has ended left its record before the worker went idle.
+    bool idleBefore = RequestFreeing(0, 0) != 0;
+    FreeingRun run = {};
+    bool ended = TakeFinishedRun(&run);
+    AnswerCommandLineRun(idleBefore, ended ? &run : nullptr);
+    if (ended) {
+        NoteRunForAutoFree(run);
+        ReportRun(run);
+    }
+    EndPauseOnNewChoice();
 
     DWORD count;
     DWORD index;
@@ -142,13 +178,18 @@ void RefreshTick()
     ShowFreeText(free);
 
     // AutoFree is the disable flag: 0 means automatic freeing is on. A request made while
-    // the worker is busy is dropped, so every idle tick below the limit starts a new job.
-    if (Settings.AutoFree == 0 && free < Settings.MinLimit && !AutoFreePaused()) {
+    // the worker is busy is dropped.
+    bool wanted = Settings.AutoFree == 0 && free < Settings.MinLimit;
+    ULONGLONG waitLeft = wanted ? AutoFreeWaitLeft() : 0;
+    if (wanted && waitLeft == 0) {
         RequestFreeing(Settings.FreeTo, 2, AutomaticRun);
     }
 
-    char tip[64];
-    snprintf(tip, sizeof tip, "%s * Free physical: %i MB", "Memvale", static_cast<int>(free >> 20));
+    char status[sizeof TrayIconData.szTip];
+    FormatStatusLine(status, sizeof status, waitLeft);
+    char tip[sizeof TrayIconData.szTip];
+    snprintf(tip, sizeof tip, "%s * Free physical: %i MB%s%s", "Memvale", static_cast<int>(free >> 20),
+             status[0] ? "\n" : "", status);
     UnlockSamples();
 
     idle = RequestFreeing(0, 0) != 0;
@@ -156,7 +197,7 @@ void RefreshTick()
     UpdateTray(tip, forced);
 
     // Last, outside the sample lock: the box runs its own message loop, in which later ticks go on.
-    if (refusedTarget != 0) {
-        ShowCommitRefusal(refusedTarget);
+    if (ended && run.Ending == BlockRefused && AskedForByUser(run.Source)) {
+        ShowCommitRefusal(run.Block);
     }
 }

@@ -4,11 +4,15 @@
 
 extern DWORD BusyIconShown;
 
-// After an automatic run whose block Windows refused, no automatic run starts before
-// AutoFreePausedUntil (TickCount milliseconds; 0 = no pause). The pause doubles with each
-// further refusal, up to its longest, and a committed block ends it.
+// Automatic freeing never runs away: the next automatic run starts no sooner than the gap
+// after the last one ended, and an automatic run that leaves free memory below the lower limit
+// (a refused block does) pauses it, twice as long after each further such run, up to the
+// longest pause. A run that lifts free memory to the limit, or a change of the limits or of
+// the switch, ends the pause. Times are TickCount milliseconds; manual runs never wait.
+const ULONGLONG AutoFreeGap = 30 * 1000;
 const ULONGLONG FirstAutoFreePause = 60 * 1000;
 const ULONGLONG LongestAutoFreePause = 16 * 60 * 1000;
+extern ULONGLONG AutoFreeGapEnds;
 extern ULONGLONG AutoFreePausedUntil;
 extern ULONGLONG NextAutoFreePause;
 

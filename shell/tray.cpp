@@ -45,13 +45,16 @@ static void AddRecord()
 void AddTrayIcon()
 {
     ZeroMemory(&TrayIconData, sizeof TrayIconData);
-    TrayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    // The whole record of Windows Vista and later: the form that carries notices with an icon
+    // of their own.
+    TrayIconData.cbSize = sizeof TrayIconData;
     TrayIconData.hWnd = MainWindow;
     TrayIconData.uID = 0;
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = WM_APP_TRAY;
     TrayIconData.hIcon = ChipPicture(IDI_APP);
     snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", "Memvale");
+    TrayIconData.hBalloonIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
     AddRecord();
 }
 
@@ -73,6 +76,17 @@ void SendTrayIcon()
 void ReAddTrayIcon()
 {
     AddRecord();
+}
+
+void ShowTrayNotice(const char *title, const char *text)
+{
+    snprintf(TrayIconData.szInfoTitle, sizeof TrayIconData.szInfoTitle, "%s", title);
+    snprintf(TrayIconData.szInfo, sizeof TrayIconData.szInfo, "%s", text);
+    TrayIconData.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON | NIIF_NOSOUND | NIIF_RESPECT_QUIET_TIME;
+    TrayIconData.uFlags |= NIF_INFO;
+    SendTrayIcon();
+    // Every later modify or add would show the notice again.
+    TrayIconData.uFlags &= ~static_cast<UINT>(NIF_INFO);
 }
 
 static void SetCheck(HMENU menu, UINT id, bool checked)
@@ -133,6 +147,9 @@ void OnTrayNotify(HWND window, LPARAM mouseMessage)
         break;
     case WM_RBUTTONUP:
         ShowTrayMenu(window);
+        break;
+    case NIN_BALLOONUSERCLICK:
+        DispatchCommand(window, IDM_CONFIG);
         break;
     }
 }

@@ -20,5 +20,9 @@ void RemoveTrayIcon();
 void SendTrayIcon();
 // Adds the icon again with the current record, after Explorer has restarted.
 void ReAddTrayIcon();
+// A notice from the tray icon with the program's own icon and no sound, which Windows holds
+// back while the user does not want to be disturbed.
+void ShowTrayNotice(const char *title, const char *text);
+// The mouse messages of the icon, and a click on its notice.
 void OnTrayNotify(HWND window, LPARAM mouseMessage);
 void RefreshIdleMenu();

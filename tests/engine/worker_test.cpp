@@ -328,37 +328,93 @@ TEST(FreeingProgress, StartsEachAttemptAtZeroAndStaysBelowOneThousand)
     EXPECT_EQ(0u, FreeingProgress.load());
 }
 
-// A cancel ends a job of three attempts wherever it comes: no visit after it, no further block.
-TEST(FreeingProgress, CancelEndsTheJobInEitherPassAndBetweenAttempts)
+// A clock that moves only when a block is released, and a machine on which each release
+// leaves 16 KiB more free; both read on the worker thread.
+static std::atomic<ULONGLONG> Clock{900000};
+static std::atomic<ULONGLONG> FreeNow;
+
+static void ReleaseFreeingAndTakingTime(void *block)
+{
+    Clock += 700;
+    FreeNow += 16 * 1024;
+    SetFakeFreeMemory(FreeNow);
+    CountingRelease(block);
+}
+
+static bool RefuseTheBlock;
+
+static void *RefuseWhenAsked(SIZE_T size)
+{
+    return RefuseTheBlock ? nullptr : GuardedCommit(size);
+}
+
+static void WINAPI TwoMinutesPastTwo(LPSYSTEMTIME time)
+{
+    *time = SYSTEMTIME{2026, 12, 1, 7, 14, 2, 30, 0};
+}
+
+// Each way a job of three attempts can end, and the record it leaves. A cancel ends the job
+// wherever it comes: no visit after it, no further block.
+TEST(FreeingRecord, TellsHowEachJobEndedWithItsFigures)
 {
     StartWorkerWithGuardedBlocks();
+    CommitBlock = RefuseWhenAsked;
+    ReleaseBlock = ReleaseFreeingAndTakingTime;
+    TickCount = [] { return Clock.load(); };
+    LocalTime = TwoMinutesPastTwo;
+    const SIZE_T none = SIZE_MAX - 1;
     struct Case {
         const char *name;
+        FreeingSource source;
         SIZE_T cancelAt; // the offset of the visit that cancels; SIZE_MAX: the first release
+        bool refuse;
         size_t visits;
+        int releases;
+        FreeingEnding ending;
     } cases[] = {
-        {"first pass", 5 * 4096, 6},
-        {"second pass", 5 * 4096 + 2048, 16 + 6},
-        {"between attempts", SIZE_MAX, 32},
+        {"done", HotkeyRun, none, false, 96, 3, RunDone},
+        {"first pass", ButtonRun, 5 * 4096, false, 6, 1, RunCancelled},
+        {"second pass", TrayMenuRun, 5 * 4096 + 2048, false, 16 + 6, 1, RunCancelled},
+        {"between attempts", AutomaticRun, SIZE_MAX, false, 32, 1, RunCancelled},
+        {"refused", CommandLineRun, none, true, 0, 0, BlockRefused},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         Visits.clear();
-        Commits = 0;
         Releases = 0;
+        FreeNow = 0;
+        SetFakeFreeMemory(0);
         CancelAtOffset = c.cancelAt;
         CancelAtRelease = c.cancelAt == SIZE_MAX;
-        ASSERT_EQ(1u, RequestFreeing(64 * 1024, 3));
+        RefuseTheBlock = c.refuse;
+        ASSERT_EQ(1u, RequestFreeing(64 * 1024, 3, c.source));
         ASSERT_TRUE(WaitIdle());
         ASSERT_EQ(c.visits, Visits.size());
-        if (!CancelAtRelease) {
+        if (c.ending == RunCancelled && !CancelAtRelease) {
             EXPECT_EQ(c.cancelAt, Visits.back().Offset);
         }
-        EXPECT_EQ(1, Commits);
-        EXPECT_EQ(1, Releases);
+        EXPECT_EQ(c.releases, Releases.load());
         EXPECT_EQ(0u, FreeingProgress.load());
         EXPECT_EQ(1u, KeepFreeing.load());
+
+        FreeingRun run;
+        ASSERT_TRUE(TakeFinishedRun(&run));
+        EXPECT_EQ(c.source, run.Source);
+        EXPECT_EQ(c.ending, run.Ending);
+        EXPECT_EQ(14, run.StartedAt.wHour);
+        EXPECT_EQ(2, run.StartedAt.wMinute);
+        EXPECT_EQ(Clock.load(), run.EndedAt);
+        EXPECT_EQ(700u * c.releases, run.Milliseconds);
+        EXPECT_EQ(64 * 1024u, run.Block);
+        EXPECT_EQ(0u, run.FreeBefore);
+        EXPECT_EQ(16 * 1024u * c.releases, run.FreeAfter);
+        EXPECT_EQ(run.FreeAfter, FreedBy(run));
     }
+    // Other programs may take more than the run gave back: nothing was freed, not less.
+    FreeingRun taken = {};
+    taken.FreeBefore = 5 * MB;
+    taken.FreeAfter = 3 * MB;
+    EXPECT_EQ(0u, FreedBy(taken));
 }
 
 TEST(FreeingWorker, PriorityFollowsTheSettingWithHighAsHighest)
@@ -404,7 +460,7 @@ TEST(FreeUpBy, AcceptsASumEqualToInstalledMemoryAndRefusesOneByteMore)
     UseFakeMemory(1 * MB, 256 * 1024);
 
     OpenOwnWindow();
-    EXPECT_EQ(0u, FreeUpBy(768 * 1024 + 1, 3));
+    EXPECT_EQ(0u, FreeUpBy(768 * 1024 + 1, 3, ButtonRun));
     EXPECT_EQ(1, BoxesShown);
     EXPECT_EQ("Currently there is 0.25 MB of free physical memory and\n"
               "you are trying to free it to 1.00 MB. You can't do that, because\n"
@@ -417,7 +473,7 @@ TEST(FreeUpBy, AcceptsASumEqualToInstalledMemoryAndRefusesOneByteMore)
     EXPECT_NE(nullptr, BoxOwner);
     EXPECT_EQ(1u, RequestFreeing(0, 0));
 
-    ASSERT_EQ(1u, FreeUpBy(768 * 1024, 3));
+    ASSERT_EQ(1u, FreeUpBy(768 * 1024, 3, ButtonRun));
     EnterCriticalSection(&JobLock);
     EXPECT_EQ(1 * MB, FreeingJob.Target);
     LeaveCriticalSection(&JobLock);
@@ -433,7 +489,7 @@ TEST(FreeUpBy, RefusesASumPastFourGigabytesWithTheTrueSum)
     // 3072 MB free of 3584 MB; 1280 MB more would wrap to 256 MB in 32 bits.
     UseFakeMemory(3584ull * MB, 3072ull * MB);
 
-    EXPECT_EQ(0u, FreeUpBy(1280 * MB, 3));
+    EXPECT_EQ(0u, FreeUpBy(1280 * MB, 3, ButtonRun));
     EXPECT_EQ(1, BoxesShown);
     EXPECT_EQ("Currently there is 3072.00 MB of free physical memory and\n"
               "you are trying to free it to 4352.00 MB. You can't do that, because\n"
@@ -459,16 +515,16 @@ TEST(FreeUpBy, ComparesTrueFiguresAbove4GiB)
     ShowMessageBox = RecordBox;
     UseFakeMemory(16ull << 30, 9ull << 30);
 
-    EXPECT_EQ(0u, FreeUpBy((7ull << 30) + 1, 3));
+    EXPECT_EQ(0u, FreeUpBy((7ull << 30) + 1, 3, ButtonRun));
     EXPECT_EQ("Currently there is 9216.00 MB of free physical memory and\n"
               "you are trying to free it to 16384.00 MB. You can't do that, because\n"
               "you have only 16384.00 MB of physical memory installed!!!",
               BoxText);
-    EXPECT_EQ(0u, FreeUpBy(~0ull, 3));
+    EXPECT_EQ(0u, FreeUpBy(~0ull, 3, ButtonRun));
     EXPECT_NE(std::string::npos, BoxText.find("to 17592186053632.00 MB")) << BoxText;
     EXPECT_EQ(2, BoxesShown);
 
-    ASSERT_EQ(1u, FreeUpBy(7ull << 30, 3));
+    ASSERT_EQ(1u, FreeUpBy(7ull << 30, 3, ButtonRun));
     EnterCriticalSection(&JobLock);
     EXPECT_EQ(16ull << 30, FreeingJob.Target);
     LeaveCriticalSection(&JobLock);
@@ -494,26 +550,26 @@ TEST(FreeingWorker, RefusedBlockEndsTheJobAndIsHandedOverOnce)
     EXPECT_FALSE(ProcessEnded);
     EXPECT_EQ(0, BoxesShown);
 
-    FreeingOutcome outcome;
-    ASSERT_TRUE(TakeFreeingOutcome(&outcome));
-    EXPECT_EQ(AutomaticRun, outcome.Source);
-    EXPECT_EQ(CommitRefused, outcome.Result);
-    EXPECT_EQ(64 * 1024u, outcome.Target);
-    EXPECT_FALSE(TakeFreeingOutcome(&outcome));
+    FreeingRun run;
+    ASSERT_TRUE(TakeFinishedRun(&run));
+    EXPECT_EQ(AutomaticRun, run.Source);
+    EXPECT_EQ(BlockRefused, run.Ending);
+    EXPECT_EQ(64 * 1024u, run.Block);
+    EXPECT_FALSE(TakeFinishedRun(&run));
 
-    // A job whose target is met commits nothing and leaves no outcome; the next one that
-    // commits says so.
+    // A job whose target is met commits nothing and leaves no record; the next one that
+    // commits does.
     SetFakeFreeMemory(64 * 1024);
     ASSERT_EQ(1u, RequestFreeing(64 * 1024, 3));
     ASSERT_TRUE(WaitIdle());
-    EXPECT_FALSE(TakeFreeingOutcome(&outcome));
+    EXPECT_FALSE(TakeFinishedRun(&run));
     SetFakeFreeMemory(0);
     CommitBlock = FilledCommit;
-    ASSERT_EQ(1u, RequestFreeing(64 * 1024, 1));
+    ASSERT_EQ(1u, RequestFreeing(64 * 1024, 1, StartupRun));
     ASSERT_TRUE(WaitIdle());
-    ASSERT_TRUE(TakeFreeingOutcome(&outcome));
-    EXPECT_EQ(ManualRun, outcome.Source);
-    EXPECT_EQ(BlockCommitted, outcome.Result);
+    ASSERT_TRUE(TakeFinishedRun(&run));
+    EXPECT_EQ(StartupRun, run.Source);
+    EXPECT_EQ(RunDone, run.Ending);
 }
 
 #ifndef _WIN64
@@ -530,12 +586,12 @@ TEST(FreeingWorker, BlocksThe32BitAddressSpaceCannotHoldAreRefused)
     StartWorkerOnFullMachine();
     CommitBlock = CountedVirtualAlloc;
     UseFakeMemory(8ull << 30, 0);
-    FreeingOutcome outcome;
+    FreeingRun run;
     for (ByteCount target : {0xFFFF0000ull, 5ull << 30}) {
         ASSERT_EQ(1u, RequestFreeing(target, 3));
         ASSERT_TRUE(WaitIdle());
-        ASSERT_TRUE(TakeFreeingOutcome(&outcome));
-        EXPECT_EQ(CommitRefused, outcome.Result) << target;
+        ASSERT_TRUE(TakeFinishedRun(&run));
+        EXPECT_EQ(BlockRefused, run.Ending) << target;
     }
     EXPECT_EQ(1, Commits);
 }
@@ -546,7 +602,7 @@ static int WINAPI BoxThatSeesMoreRefusals(HWND owner, LPCSTR text, LPCSTR captio
 {
     RecordBox(owner, text, caption, type);
     if (BoxesShown == 1) {
-        FreeUpBy(2 * MB, 3);
+        FreeUpBy(2 * MB, 3, ButtonRun);
         ShowCommitRefusal(8 * MB);
     }
     return IDOK;
@@ -557,7 +613,7 @@ TEST(FreeUpBy, ARefusalWhileARefusalBoxIsOpenShowsNone)
     StartWorkerOnFullMachine();
     ShowMessageBox = BoxThatSeesMoreRefusals;
     UseFakeMemory(1 * MB, 0);
-    EXPECT_EQ(0u, FreeUpBy(2 * MB, 3));
+    EXPECT_EQ(0u, FreeUpBy(2 * MB, 3, ButtonRun));
     EXPECT_EQ(1, BoxesShown);
     ShowCommitRefusal(8 * MB);
     EXPECT_EQ(2, BoxesShown);

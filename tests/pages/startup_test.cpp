@@ -116,6 +116,23 @@ TEST(StartupPage, CheckBoxesShowAndSetTheirChoices)
     EXPECT_EQ(ReadRegistryDword(SettingsKey, "AppLoadFree"), 1u);
 }
 
+TEST(StartupPage, NoticesChoiceShowsAndSetsTheSetting)
+{
+    WriteRegistryDword(SettingsKey, "Notices", 2);
+    HWND page = OpenStartup();
+    HWND choice = GetDlgItem(page, IDC_STARTUP_NOTICES);
+    ASSERT_EQ(SendMessageA(choice, CB_GETCOUNT, 0, 0), 3);
+    char text[32] = "";
+    SendMessageA(choice, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(text));
+    EXPECT_STREQ(text, "the runs I ask for");
+    EXPECT_EQ(SendMessageA(choice, CB_GETCURSEL, 0, 0), 2);
+
+    // The user picks "no run", as the box tells its page.
+    SendMessageA(choice, CB_SETCURSEL, 0, 0);
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_STARTUP_NOTICES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(choice));
+    EXPECT_EQ(Settings.Notices, 0u);
+}
+
 TEST(StartupPage, SaveWritesEverySettingAndSaysSo)
 {
     HWND page = OpenStartup();

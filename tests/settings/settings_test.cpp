@@ -60,6 +60,7 @@ TEST(SettingsDefaults, ComputedFrom511MegabytesWithTheOthersAtTheirInitialValues
     EXPECT_EQ(0xFFFFFFFFu, Settings.WindowPos);
     EXPECT_EQ(0u, Settings.TrayFigure);
     EXPECT_EQ(1u, Settings.BusyIcon);
+    EXPECT_EQ(1u, Settings.Notices);
 }
 
 // Whole megabytes of installed memory times the single-precision factors, truncated; the
@@ -132,6 +133,8 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, SettingsValidation, testing::Values(
     RuleCase{"Interval", 0xFFFFFFFF, 1000},
     RuleCase{"TrayIcon", 4, 4},
     RuleCase{"TrayIcon", 5, 0},
+    RuleCase{"Notices", 2, 2},
+    RuleCase{"Notices", 3, 1},
     RuleCase{"TrayFigure", 1, 1},
     RuleCase{"TrayFigure", 2, 0}),
     [](const testing::TestParamInfo<RuleCase> &info) {
@@ -232,7 +235,7 @@ TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllFourteenDwordValues)
     LoadWithInstalled(2000);
     SaveSettings();
     std::vector<std::string> expected = {"AppLoadFree", "AppLoadFreeSize", "AutoFree", "BusyIcon",
-        "FreeTo", "Hotkey", "Interval", "ManualFree", "MinLimit", "Priority", "SaveConfig",
+        "FreeTo", "Hotkey", "Interval", "ManualFree", "MinLimit", "Notices", "Priority", "SaveConfig",
         "TrayFigure", "TrayIcon", "WindowPos"};
     std::vector<std::string> stored = StoredNames();
     std::sort(stored.begin(), stored.end());
@@ -279,7 +282,7 @@ TEST(SettingsSave, ByteCountsFrom4GiBAreWrittenAndReadWhole)
 TEST(SettingsSave, SaveThenLoadGivesEveryFieldBack)
 {
     LoadWithInstalled(1000);
-    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0, 1};
+    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0, 2, 1};
     std::vector<ULONGLONG> chosen;
     for (const SettingEntry &row : SettingsTable) {
         chosen.push_back(Field(row.Name));

@@ -8,6 +8,7 @@
 #include "tests/support/program.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <ostream>
 
 class TickTest : public MainWindowFixture {
 protected:
@@ -207,10 +208,18 @@ static void ReleaseAndFreeMemory(void *block)
     SetFakeFreeMemory(20 * MB); // what the run has freed
 }
 
+static void WINAPI HalfPastTwoMinutesPastTwo(LPSYSTEMTIME time)
+{
+    *time = SYSTEMTIME{2026, 12, 1, 7, 14, 2, 30, 0};
+}
+
+// The tooltip and the Optimization page tell of the run once it has ended.
 TEST_F(TickTest, TimerFreesMemoryOnceItDropsBelowTheLowerLimit)
 {
     ReleaseCommits();
     ReleaseBlock = ReleaseAndFreeMemory;
+    TickCount = [] { return 5000000ull; };
+    LocalTime = HalfPastTwoMinutesPastTwo;
     Settings.MinLimit = 12 * MB;
     Settings.Interval = 100;
     SetFreeMemory(10 * MB);
@@ -218,7 +227,9 @@ TEST_F(TickTest, TimerFreesMemoryOnceItDropsBelowTheLowerLimit)
 
     ASSERT_TRUE(WaitUntil([] { return CommitCount.load() == 1 && WorkerIdle(); }));
     ASSERT_TRUE(WaitUntil([] { return TrayIconData.hIcon == ProgramIcon(IDI_NORMAL); }));
-    EXPECT_STREQ(TrayIconData.szTip, "Memvale * Free physical: 20 MB");
+    EXPECT_STREQ(TrayIconData.szTip,
+                 "Memvale * Free physical: 20 MB\nLast run 14:02: freed 10 MB (automatic)");
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_LAST_RUN), "Last run 14:02: freed 10 MB (automatic)");
     EXPECT_EQ(CommitCount.load(), 1);
     EXPECT_TRUE(IsWindowEnabled(Button()));
 }
@@ -264,46 +275,122 @@ TEST_F(TickTest, ARefusedBlockOfAManualRunIsToldOnceFromTheUserInterfaceThread)
     EXPECT_TRUE(IsWindow(window));
 }
 
-static ULONGLONG Now = 5000000;
+// The clock of the ticks and of the worker; it moves only when the test says.
+static std::atomic<ULONGLONG> Now{5000000};
+static std::atomic<int> AutomaticRuns;
+static std::atomic<bool> LiftOnRelease;
 
-static ULONGLONG FakeNow()
+static void *CountAutomaticRuns(SIZE_T size)
 {
-    return Now;
+    // The worker owns the job while it runs; a job's first attempt is the start of a run.
+    if (FreeingJob.Source == AutomaticRun && FreeingJob.AttemptsLeft == 2) {
+        ++AutomaticRuns;
+    }
+    return RefuseOrCommit(size);
 }
 
-TEST_F(TickTest, AfterARefusedAutomaticRunAutomaticFreeingPausesLongerEachTime)
+// Free memory after the block is released: lifted above the limit, or held where it was.
+static void ReleaseAndMaybeLift(void *block)
 {
-    CommitBlock = RefuseOrCommit;
-    TickCount = FakeNow;
+    VirtualFree(block, 0, MEM_RELEASE);
+    if (LiftOnRelease) {
+        SetFakeFreeMemory(20 * MB);
+    }
+}
+
+enum RunEnd { Held, Lifted, Refused };
+enum AfterRun { Nothing, NewLimits, SwitchedOffAndOn, ManualRunHeld, ManualRunLifting };
+
+struct PauseStep {
+    RunEnd End;
+    AfterRun After;
+    ULONGLONG Wait;    // from the automatic run's end to the next one
+    const char *Until; // the tooltip's line as the wait begins, at 14:02:30
+};
+
+struct PauseSequence {
+    const char *Name;
+    std::vector<PauseStep> Steps;
+};
+
+void PrintTo(const PauseSequence &sequence, std::ostream *out)
+{
+    *out << sequence.Name;
+}
+
+class AutoFreePause : public TickTest, public testing::WithParamInterface<PauseSequence> {};
+
+// Free memory held at 10 MB below a lower limit of 12 MB: each step lets the tick start an
+// automatic run, which ends as the step says, then what the step names happens, and the next
+// automatic run must wait exactly the step's time: one millisecond short of it nothing starts.
+TEST_P(AutoFreePause, WaitsAsTheRunsEnded)
+{
+    CommitBlock = CountAutomaticRuns;
+    ReleaseBlock = ReleaseAndMaybeLift;
+    TickCount = [] { return Now.load(); };
+    LocalTime = HalfPastTwoMinutesPastTwo;
+    Settings.MinLimit = 12 * MB;
     SetFreeMemory(10 * MB);
 
-    TickAndWaitIdle(); // posts the run, which Windows refuses
-    ASSERT_EQ(CommitCalls.load(), 1);
-    // Each pause starts with the tick that learns of the refusal; one millisecond short of
-    // its end nothing starts, at its end the run is posted again.
-    for (ULONGLONG pause : {60000ull, 120000ull, 240000ull}) {
-        int calls = CommitCalls.load();
+    for (const PauseStep &step : GetParam().Steps) {
+        SCOPED_TRACE(testing::Message() << "run " << AutomaticRuns.load() + 1);
+        RefuseBlocks = step.End == Refused;
+        LiftOnRelease = step.End == Lifted;
+        int runs = AutomaticRuns;
         TickAndWaitIdle();
-        Now += pause - 1;
+        ASSERT_EQ(AutomaticRuns.load(), runs + 1);
+        SetFreeMemory(10 * MB); // taken back at once by the programs in use
+        RefuseBlocks = false;
+        TickAndWaitIdle(); // learns how the run ended
+        LiftOnRelease = step.After == ManualRunLifting;
+        int calls = CommitCalls;
+        switch (step.After) {
+        case Nothing:
+            break;
+        case NewLimits:
+            Settings.MinLimit = 13 * MB;
+            break;
+        case SwitchedOffAndOn:
+            Settings.AutoFree = 1;
+            TickAndWaitIdle();
+            Settings.AutoFree = 0;
+            break;
+        case ManualRunHeld:
+        case ManualRunLifting:
+            DispatchCommand(window, IDM_FREE_NOW);
+            ASSERT_TRUE(WaitUntil(WorkerIdle));
+            EXPECT_GT(CommitCalls.load(), calls); // manual runs never wait
+            SetFreeMemory(10 * MB);
+            break;
+        }
         TickAndWaitIdle();
-        EXPECT_EQ(CommitCalls.load(), calls) << pause;
+        std::string tip = TrayIconData.szTip;
+        EXPECT_EQ(tip.substr(tip.find('\n') + 1), std::string("Automatic freeing waits until ") + step.Until);
+        Now += step.Wait - 1;
+        TickAndWaitIdle();
+        EXPECT_EQ(AutomaticRuns.load(), runs + 1);
         Now += 1;
-        TickAndWaitIdle();
-        EXPECT_EQ(CommitCalls.load(), calls + 1) << pause;
     }
     EXPECT_TRUE(MessageTexts.empty()); // automatic runs show no box
-
-    // A manual run whose block is committed ends the pause: the next tick posts again.
     TickAndWaitIdle();
-    RefuseBlocks = false;
-    int calls = CommitCalls.load();
-    DispatchCommand(window, IDM_FREE_NOW);
-    ASSERT_TRUE(WaitUntil(WorkerIdle));
-    ASSERT_GT(CommitCalls.load(), calls);
-    calls = CommitCalls.load();
-    TickAndWaitIdle();
-    EXPECT_EQ(CommitCalls.load(), calls + 2); // FreeTo is never reached here: both attempts
+    EXPECT_EQ(AutomaticRuns.load(), static_cast<int>(GetParam().Steps.size()) + 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sequences, AutoFreePause, testing::Values(
+    PauseSequence{"HeldBelow", {{Held, Nothing, 60000, "14:04"}, {Held, Nothing, 120000, "14:05"},
+        {Held, Nothing, 240000, "14:07"}, {Held, Nothing, 480000, "14:11"}, {Held, Nothing, 960000, "14:19"},
+        {Held, Nothing, 960000, "14:19"}}},
+    PauseSequence{"Lifted", {{Lifted, Nothing, 30000, "14:03"}, {Lifted, Nothing, 30000, "14:03"}}},
+    PauseSequence{"LiftedBetween", {{Held, Nothing, 60000, "14:04"}, {Held, Nothing, 120000, "14:05"},
+        {Lifted, Nothing, 30000, "14:03"}, {Held, Nothing, 60000, "14:04"}}},
+    PauseSequence{"Refused", {{Refused, Nothing, 60000, "14:04"}, {Refused, Nothing, 120000, "14:05"},
+        {Held, Nothing, 240000, "14:07"}, {Lifted, Nothing, 30000, "14:03"}}},
+    PauseSequence{"LimitsChanged", {{Held, Nothing, 60000, "14:04"}, {Held, NewLimits, 30000, "14:03"},
+        {Held, Nothing, 60000, "14:04"}}},
+    PauseSequence{"SwitchedOffAndOn", {{Held, Nothing, 60000, "14:04"}, {Held, SwitchedOffAndOn, 30000, "14:03"}}},
+    PauseSequence{"ManualRuns", {{Held, ManualRunHeld, 60000, "14:04"}, {Held, ManualRunLifting, 30000, "14:03"},
+        {Held, Nothing, 60000, "14:04"}}}),
+    [](const testing::TestParamInfo<PauseSequence> &info) { return std::string(info.param.Name); });
 
 static void *RefuseBlock(SIZE_T)
 {

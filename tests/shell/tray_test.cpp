@@ -33,14 +33,15 @@ static bool ItemChecked(HMENU menu, UINT id)
     return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
-TEST_F(TrayTest, IconIsAddedWithTheFirstRecordForm)
+// The whole record of Windows Vista and later, which carries notices with their own icon.
+TEST_F(TrayTest, IconIsAddedWithTheRecordThatCarriesNotices)
 {
     ASSERT_EQ(TrayCalls.size(), 1u);
     const TrayCall &add = TrayCalls[0];
     EXPECT_EQ(add.Message, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(add.Size, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(add.Size, static_cast<DWORD>(sizeof(NOTIFYICONDATAA)));
 #ifndef _WIN64
-    EXPECT_EQ(add.Size, 88u);
+    EXPECT_EQ(add.Size, 508u); // NOTIFYICONDATAA_V3_SIZE and the balloon's icon handle
 #endif
     EXPECT_EQ(add.Window, window);
     EXPECT_EQ(add.Id, 0u);
@@ -48,6 +49,7 @@ TEST_F(TrayTest, IconIsAddedWithTheFirstRecordForm)
     EXPECT_EQ(add.CallbackMessage, WM_APP_TRAY);
     EXPECT_EQ(add.Icon, ProgramIcon(IDI_APP));
     EXPECT_EQ(add.Tip, "Memvale");
+    EXPECT_EQ(add.BalloonIcon, ProgramIcon(IDI_APP));
 }
 
 TEST_F(TrayTest, IdleMenuOffersTheManualAmountAndItsTarget)

@@ -33,6 +33,10 @@ struct TrayCall {
     UINT CallbackMessage;
     HICON Icon;
     std::string Tip;
+    std::string InfoTitle; // a notice's, when Flags has NIF_INFO
+    std::string Info;
+    DWORD InfoFlags;
+    HICON BalloonIcon;
 };
 
 inline std::vector<TrayCall> TrayCalls;
@@ -40,8 +44,9 @@ inline BOOL TrayAnswer = TRUE; // what the notification area answers
 
 inline BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAA data)
 {
-    TrayCalls.push_back({message, data->cbSize, data->hWnd, data->uID, data->uFlags,
-                         data->uCallbackMessage, data->hIcon, data->szTip});
+    TrayCalls.push_back({message, data->cbSize, data->hWnd, data->uID, data->uFlags, data->uCallbackMessage,
+                         data->hIcon, data->szTip, data->szInfoTitle, data->szInfo, data->dwInfoFlags,
+                         data->hBalloonIcon});
     return TrayAnswer;
 }
 
