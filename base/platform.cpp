@@ -18,4 +18,6 @@ BOOL (WINAPI *OpenHelpViewer)(HWND, LPCSTR, UINT, ULONG_PTR) = WinHelpA;
 HINSTANCE (WINAPI *ShellOpen)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
 BOOL (WINAPI *NotifyTray)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
 HMONITOR (WINAPI *MonitorOfRect)(LPCRECT, DWORD) = MonitorFromRect;
+BOOL (WINAPI *MonitorInfoOf)(HMONITOR, LPMONITORINFO) = GetMonitorInfoA;
+BOOL (WINAPI *WindowPlacementOf)(HWND, WINDOWPLACEMENT *) = GetWindowPlacement;
 ULONGLONG (*TickCount)() = TickCountOfSystem;

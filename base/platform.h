@@ -13,5 +13,9 @@ extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);
 // The monitor a screen rectangle lies on, or none (MonitorFromRect); the monitors depend on
 // the machine.
 extern HMONITOR (WINAPI *MonitorOfRect)(LPCRECT rect, DWORD flags);
+// A monitor's rectangle and work area (GetMonitorInfoA), and a window's placement in the
+// workspace coordinates of its monitor (GetWindowPlacement): both follow the machine's bars.
+extern BOOL (WINAPI *MonitorInfoOf)(HMONITOR monitor, LPMONITORINFO info);
+extern BOOL (WINAPI *WindowPlacementOf)(HWND window, WINDOWPLACEMENT *placement);
 // Milliseconds since the system started (GetTickCount64); tests let time pass at will.
 extern ULONGLONG (*TickCount)();

@@ -112,10 +112,11 @@ TEST(MainWindowStart, RestoresTheSavedPosition)
     EXPECT_EQ(WindowRect(window).top, 100);
 }
 
-TEST(MainWindowStart, PositionSavedLeftOfTheDesktopComesBackNextToTheTray)
+TEST(MainWindowStart, PositionOffEveryMonitorComesBackNextToTheTray)
 {
     MakeBottomTray();
-    WriteRegistryDword(SettingsKey, "WindowPos", (100u << 16) | 0xFFF8u);
+    // x = -3000 as a signed 16-bit half.
+    WriteRegistryDword(SettingsKey, "WindowPos", (100u << 16) | 0xF448u);
     HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     RECT r = WindowRect(window);
@@ -323,13 +324,13 @@ TEST_F(MainWindowTest, DisplayChangeBringsAWindowOffTheDesktopBack)
     EXPECT_EQ(WindowRect(window).right, BottomRightArea().right);
 }
 
-static void ExpectDestructionSteps(WPARAM sessionEnds)
+TEST(MainWindowEnd, SessionEndDestroysTheWindow)
 {
     HWND window = OpenProgram(1024 * MB, 512 * MB);
     ASSERT_NE(window, nullptr);
     TrayCalls.clear();
 
-    SendMessageA(window, WM_ENDSESSION, sessionEnds, 0);
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
 
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(HelpCommands, std::vector<UINT>{HELP_QUIT});
@@ -338,14 +339,13 @@ static void ExpectDestructionSteps(WPARAM sessionEnds)
     EXPECT_EQ(RunMessageLoop(), 0);
 }
 
-TEST(MainWindowEnd, SessionEndDestroysTheWindow)
+TEST_F(MainWindowTest, CalledOffSessionEndLeavesTheProgramRunning)
 {
-    ExpectDestructionSteps(TRUE);
-}
-
-TEST(MainWindowEnd, CalledOffSessionEndAlsoDestroysTheWindow)
-{
-    ExpectDestructionSteps(FALSE);
+    TrayCalls.clear();
+    SendMessageA(window, WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(HelpCommands.empty());
+    EXPECT_TRUE(TrayCalls.empty());
 }
 
 TEST(MainWindowEnd, WithoutSaveOnExitOnlyThatChoiceIsWritten)

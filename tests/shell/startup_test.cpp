@@ -138,7 +138,7 @@ TEST(Program, RunsHiddenOnceAndEndsWithTheSessionSavingItsSettings)
         EXPECT_EQ(ExitCodeWithin(second, 20000), 0u);
         CloseHandle(second);
 
-        PostMessageA(window, WM_ENDSESSION, FALSE, 0);
+        PostMessageA(window, WM_ENDSESSION, TRUE, 0);
     }
     EXPECT_EQ(ExitCodeWithin(first, 20000), 0u);
     CloseHandle(first);
