@@ -41,7 +41,7 @@ void InitMainWindow(HWND window)
 
     SetTimer(window, TIMER_REFRESH, Settings.Interval, nullptr);
     if (Settings.AppLoadFree != 0) {
-        RequestFreeing(Settings.AppLoadFreeSize, 2, StartupRun);
+        RequestFreeing(Settings.AppLoadFreeSize, AutomaticAttempts, StartupRun);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
+#include "pages/about.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/startup.h"
@@ -20,7 +21,6 @@ ULONGLONG NextAutoFreePause = FirstAutoFreePause;
 // Single precision on purpose: just above one tenth, so a per-mille value ending in 5
 // gives a percentage just above .5 and rounds up (995 shows as 100).
 const float PercentPerMille = 0.1f;
-const DWORD ProgressScale = 1000;
 
 static void ShowFreeMemory(ByteCount free, ByteCount total)
 {
@@ -134,11 +134,11 @@ void RefreshTick()
     // AutoFree is the disable flag: 0 means automatic freeing is on. A request made while
     // the worker is busy is dropped, so every idle tick below the limit starts a new job.
     if (Settings.AutoFree == 0 && free < Settings.MinLimit && !AutoFreePaused()) {
-        RequestFreeing(Settings.FreeTo, 2, AutomaticRun);
+        RequestFreeing(Settings.FreeTo, AutomaticAttempts, AutomaticRun);
     }
 
     char tip[64];
-    snprintf(tip, sizeof tip, "%s * Free physical: %i MB", "Memvale", static_cast<int>(free >> 20));
+    snprintf(tip, sizeof tip, "%s * Free physical: %i MB", ProductName, static_cast<int>(free >> 20));
     UnlockSamples();
 
     idle = RequestFreeing(0, 0) != 0;

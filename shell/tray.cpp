@@ -6,6 +6,7 @@
 #include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
+#include "pages/about.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/commands.h"
@@ -50,7 +51,7 @@ void AddTrayIcon()
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = WM_APP_TRAY;
     TrayIconData.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
-    snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", "Memvale");
+    snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", ProductName);
     AddRecord();
 }
 
