@@ -10,6 +10,10 @@ extern BOOL (WINAPI *OpenHelpViewer)(HWND owner, LPCSTR file, UINT command, ULON
 extern HINSTANCE (WINAPI *ShellOpen)(HWND owner, LPCSTR operation, LPCSTR file,
                                      LPCSTR parameters, LPCSTR directory, INT show);
 extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);
+// Lets a message from a less privileged process reach the window (ChangeWindowMessageFilterEx);
+// only an elevated process has such a filter.
+extern BOOL (WINAPI *LetMessageThrough)(HWND window, UINT message, DWORD action,
+                                        PCHANGEFILTERSTRUCT status);
 // The monitor a screen rectangle lies on, or none (MonitorFromRect); the monitors depend on
 // the machine.
 extern HMONITOR (WINAPI *MonitorOfRect)(LPCRECT rect, DWORD flags);
