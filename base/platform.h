@@ -6,7 +6,7 @@
 
 extern int (WINAPI *ShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 extern void (*EndProcess)(int code);
-extern BOOL (WINAPI *OpenHelpViewer)(HWND owner, LPCSTR file, UINT command, ULONG_PTR data);
+extern BOOL (WINAPI *OpenHelpViewer)(HWND owner, LPCWSTR file, UINT command, ULONG_PTR data);
 extern HINSTANCE (WINAPI *ShellOpen)(HWND owner, LPCSTR operation, LPCSTR file,
                                      LPCSTR parameters, LPCSTR directory, INT show);
 extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);

@@ -30,18 +30,9 @@ static ULONGLONG Field(const char *name)
     return 0;
 }
 
-// A value as the registry holds it.
-struct StoredValue {
-    DWORD Type;
-    DWORD Size;
-    ULONGLONG Data;
-};
-
 static StoredValue Stored(const char *name)
 {
-    StoredValue value = {REG_NONE, sizeof value.Data, 0};
-    RegGetValueA(HKEY_CURRENT_USER, SettingsKey, name, RRF_RT_ANY, &value.Type, &value.Data, &value.Size);
-    return value;
+    return ReadRegistryValue(SettingsKey, name);
 }
 
 TEST(SettingsDefaults, ComputedFrom511MegabytesWithTheOthersAtTheirInitialValues)

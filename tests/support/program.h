@@ -74,7 +74,7 @@ inline int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR, UINT)
 
 inline std::vector<UINT> HelpCommands;
 
-inline BOOL WINAPI RecordHelpViewer(HWND, LPCSTR, UINT command, ULONG_PTR)
+inline BOOL WINAPI RecordHelpViewer(HWND, LPCWSTR, UINT command, ULONG_PTR)
 {
     HelpCommands.push_back(command);
     return TRUE;
