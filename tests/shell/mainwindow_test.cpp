@@ -252,7 +252,10 @@ TEST_F(MainWindowTest, RefreshIsPostedOnToEveryDescendant)
 
     HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, RecordRefresh, nullptr, GetCurrentThreadId());
     SendMessageA(window, WM_APP_REFRESH, 0, 0);
-    EXPECT_TRUE(RefreshedWindows.empty()) << "posted, so nothing arrives before the pump";
+    MSG queued;
+    EXPECT_TRUE(PeekMessageA(&queued, GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), WM_APP_REFRESH,
+                             WM_APP_REFRESH, PM_NOREMOVE))
+        << "posted, so it waits in the queue for the pump";
     EXPECT_TRUE(WaitUntil([&] { return RefreshedWindows == descendants; }));
     UnhookWindowsHookEx(hook);
 }

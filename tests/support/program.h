@@ -81,11 +81,14 @@ inline BOOL WINAPI RecordHelpViewer(HWND, LPCWSTR, UINT command, ULONG_PTR)
 }
 
 // While the gate is closed the worker waits before each commit, so a job stays busy.
+// CommitsAsked counts the commits that reached the gate, CommitCount those it let through.
 inline HANDLE CommitGate;
+inline std::atomic<int> CommitsAsked;
 inline std::atomic<int> CommitCount;
 
 inline void *GatedCommit(SIZE_T size)
 {
+    ++CommitsAsked;
     WaitForSingleObject(CommitGate, INFINITE);
     ++CommitCount;
     return VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);
