@@ -1,4 +1,5 @@
-// Where the main window goes: next to the notification area, and back on the desktop.
+// Where the main window goes: next to the notification area, back on the desktop, and where
+// it was at the end of the last run.
 #pragma once
 #include <windows.h>
 
