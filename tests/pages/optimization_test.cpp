@@ -3,6 +3,8 @@
 #include "base/messages.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
+#include <ostream>
+#include <string>
 
 const SIZE_T OneGiB = 1024 * static_cast<SIZE_T>(MB);
 
@@ -114,6 +116,11 @@ struct SliderTop {
     const char *Amount;
 };
 
+static void PrintTo(const SliderTop &top, std::ostream *out)
+{
+    *out << top.Amount;
+}
+
 class OptimizationSliderTop : public testing::TestWithParam<SliderTop> {};
 
 TEST_P(OptimizationSliderTop, ReachesInstalledMemoryInWholeUnits)
@@ -141,7 +148,10 @@ TEST_P(OptimizationSliderTop, ReachesInstalledMemoryInWholeUnits)
 INSTANTIATE_TEST_SUITE_P(Installed, OptimizationSliderTop,
                          testing::Values(SliderTop{OneGiB + 12345, 16384, 0x40000000u, "1024.00 MB"},
                                          SliderTop{0x80000000u, 32768, 0x80000000u, "2048.00 MB"},
-                                         SliderTop{0xFFFFFFFFu, 65535, 0xFFFF0000u, "4095.94 MB"}));
+                                         SliderTop{0xFFFFFFFFu, 65535, 0xFFFF0000u, "4095.94 MB"}),
+                         [](const testing::TestParamInfo<SliderTop> &info) {
+                             return "Units" + std::to_string(info.param.Units);
+                         });
 
 TEST(OptimizationPage, RefreshRoundsTheAmountsDownToWholeUnits)
 {
