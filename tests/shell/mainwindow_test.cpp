@@ -42,9 +42,7 @@ static HWND Tabs()
 static bool AllSettingsStored()
 {
     for (const SettingEntry &row : SettingsTable) {
-        bool found = false;
-        ReadRegistryDword(SettingsKey, row.Name, &found);
-        if (!found) {
+        if (ReadRegistryValue(SettingsKey, row.Name).Type == REG_NONE) {
             return false;
         }
     }
