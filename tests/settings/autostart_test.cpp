@@ -6,7 +6,8 @@
 
 static bool RunValueExists(const wchar_t *name)
 {
-    return RegGetValueW(HKEY_CURRENT_USER, RunKey, name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return RegGetValueW(HKEY_CURRENT_USER, RunKey, name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
 static void WriteRunValue(const std::wstring &name, const std::wstring &data)
@@ -73,6 +74,7 @@ TEST(Autostart, UnreachableRegistryReadsAsNotRegisteredAndChangesNothing)
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     std::wstring root(PrivateRegistryRoot, PrivateRegistryRoot + strlen(PrivateRegistryRoot));
     std::wstring run = root + L"\\" + RunKey;
-    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, run.c_str(), RunValueName, RRF_RT_ANY, nullptr, nullptr, nullptr),
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, run.c_str(), RunValueName, RRF_RT_ANY, nullptr, nullptr,
+                           nullptr),
               ERROR_SUCCESS);
 }

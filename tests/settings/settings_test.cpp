@@ -154,7 +154,8 @@ static std::atomic<bool> OutOfRangeSeen;
 static DWORD WINAPI WatchInterval(LPVOID)
 {
     while (!WatchEnds && !OutOfRangeSeen) {
-        OutOfRangeSeen = std::atomic_ref<DWORD>(Settings.Interval).load(std::memory_order_relaxed) == 0xFFFFFFFF;
+        DWORD interval = std::atomic_ref<DWORD>(Settings.Interval).load(std::memory_order_relaxed);
+        OutOfRangeSeen = interval == 0xFFFFFFFF;
     }
     return 0;
 }

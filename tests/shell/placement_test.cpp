@@ -174,7 +174,8 @@ static BOOL WINAPI WorkspacePlacement(HWND window, WINDOWPLACEMENT *placement)
 {
     GetWindowPlacement(window, placement);
     RECT &r = placement->rcNormalPosition;
-    const FakeMonitor &m = Monitors[reinterpret_cast<size_t>(FakeMonitorOfRect(&r, MONITOR_DEFAULTTONEAREST)) - 1];
+    HMONITOR monitor = FakeMonitorOfRect(&r, MONITOR_DEFAULTTONEAREST);
+    const FakeMonitor &m = Monitors[reinterpret_cast<size_t>(monitor) - 1];
     OffsetRect(&r, m.Screen.left - m.Work.left, m.Screen.top - m.Work.top);
     return TRUE;
 }

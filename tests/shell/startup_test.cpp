@@ -6,7 +6,6 @@
 #include "tests/support/program.h"
 #include <objbase.h>
 #include <gtest/gtest.h>
-#include <cstdio>
 #include <string>
 
 TEST(HelpFilePath, IsTheProgramsFolderFollowedByTheHelpFileName)
@@ -57,7 +56,8 @@ class CyrillicFolder : public testing::Test {
 protected:
     void SetUp() override
     {
-        folder = ModuleFolder() + L"\u041f\u0430\u043c\u044f\u0442\u044c " + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        std::wstring name = L"\u041f\u0430\u043c\u044f\u0442\u044c " + std::to_wstring(GetCurrentProcessId());
+        folder = ModuleFolder() + name + L"\\";
         program = folder + L"memvale.exe";
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
         ASSERT_TRUE(CopyFileW((ModuleFolder() + L"memvale_in_test.exe").c_str(), program.c_str(), TRUE));
@@ -201,13 +201,14 @@ TEST_F(CyrillicFolder, TheRunValueKeepsTheFoldersName)
     HANDLE process = StartProgram(program);
     ASSERT_NE(process, nullptr);
     HWND window = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (window = ProgramWindowOf(GetProcessId(process))) && CountPages(window) == 3; },
-                          20000));
+    DWORD id = GetProcessId(process);
+    EXPECT_TRUE(WaitUntil([&] { return (window = ProgramWindowOf(id)) && CountPages(window) == 3; }, 20000));
     HWND page = PageWith(window, IDC_STARTUP_AUTOSTART);
     if (page) {
         HWND box = GetDlgItem(page, IDC_STARTUP_AUTOSTART);
         SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
-        SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_STARTUP_AUTOSTART, BN_CLICKED), reinterpret_cast<LPARAM>(box));
+        SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_STARTUP_AUTOSTART, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(box));
     }
     PostMessageA(window, WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(ExitCodeWithin(process, 20000), 0u);
