@@ -75,7 +75,7 @@ static bool TouchPass(BYTE *block, ByteCount first, ByteCount target, double *to
         // page. A separate read would fault first and be given a shared zero page, and the
         // write would then fault a second time.
         std::atomic_ref<BYTE>(block[offset]).fetch_and(0, std::memory_order_relaxed);
-        FreeingProgress.store(static_cast<DWORD>(counter / size * 1000.0), std::memory_order_relaxed);
+        FreeingProgress.store(static_cast<DWORD>(counter / size * ProgressScale), std::memory_order_relaxed);
         counter += HalfPage;
     }
     *touched = counter;

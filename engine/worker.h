@@ -42,6 +42,12 @@ extern DWORD FreeingBusy;              // 1 from an accepted request until the j
 extern FreeingJobRecord FreeingJob;
 extern std::atomic<DWORD> KeepFreeing;     // cleared by CancelFreeing, re-armed when idle
 extern std::atomic<DWORD> FreeingProgress; // per mille of the running attempt, 0 when idle
+const DWORD ProgressScale = 1000;          // FreeingProgress at a finished attempt
+
+// Blocks a job may try: one the user asks for, and one of automatic freeing or of the run
+// at start-up.
+const DWORD ManualAttempts = 3;
+const DWORD AutomaticAttempts = 2;
 extern HANDLE FreeingWorker;
 
 void StartFreeingWorker();

@@ -10,9 +10,6 @@
 #include "settings/settings.h"
 #include <commctrl.h>
 
-const DWORD ManualAttempts = 3;
-const WORD ProgressScale = 1000; // FreeingProgress counts per mille
-
 // Every modifier combination but Ctrl alone is invalid and becomes Ctrl.
 const WPARAM HotkeyInvalidCombinations =
     HKCOMB_NONE | HKCOMB_S | HKCOMB_A | HKCOMB_SC | HKCOMB_SA | HKCOMB_CA | HKCOMB_SCA;

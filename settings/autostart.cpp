@@ -1,8 +1,7 @@
 // Start with Windows: the "Memvale" value of the current user's Run key.
 #include "settings/autostart.h"
 #include <windows.h>
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
 
 const DWORD RunNameSize = 64;
 
@@ -12,16 +11,16 @@ const DWORD RunCommandSize = MAX_PATH + 3;
 bool IsAutostartRegistered()
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, RunKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) {
         return false;
     }
     bool found = false;
     for (DWORD index = 0;; ++index) {
-        char name[RunNameSize];
+        wchar_t name[RunNameSize];
         DWORD nameSize = RunNameSize;
         // Only the names count; not asking for the data keeps a long command line of ours
         // (or of another program) from ending the enumeration.
-        LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        LONG result = RegEnumValueW(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         // A foreign value whose name is too long for the buffer is passed over, not taken as the end.
         if (result == ERROR_MORE_DATA) {
             continue;
@@ -29,7 +28,7 @@ bool IsAutostartRegistered()
         if (result != ERROR_SUCCESS) {
             break;
         }
-        if (strcmp(name, RunValueName) == 0) {
+        if (wcscmp(name, RunValueName) == 0) {
             found = true;
         }
     }
@@ -37,34 +36,35 @@ bool IsAutostartRegistered()
     return found;
 }
 
-// The program's own file, quoted so that a path with blanks starts the right program;
-// false when the path cannot be had whole.
-static bool QuotedModulePath(char *command, DWORD size)
+// The program's own file, quoted so that a path with blanks starts the right program, in
+// wide characters so that a folder or user name outside the ANSI code page is kept; false
+// when the path cannot be had whole.
+static bool QuotedModulePath(wchar_t *command, DWORD size)
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
         return false;
     }
-    int written = snprintf(command, size, "\"%s\"", path);
+    int written = swprintf(command, size, L"\"%ls\"", path);
     return written > 0 && static_cast<DWORD>(written) < size;
 }
 
 void SetAutostart(bool enable)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, RunKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, RunKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
                         nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;
     }
     if (enable) {
-        char command[RunCommandSize];
-        if (QuotedModulePath(command, sizeof command)) {
-            RegSetValueExA(key, RunValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command),
-                           static_cast<DWORD>(strlen(command)));
+        wchar_t command[RunCommandSize];
+        if (QuotedModulePath(command, RunCommandSize)) {
+            RegSetValueExW(key, RunValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command),
+                           static_cast<DWORD>((wcslen(command) + 1) * sizeof(wchar_t)));
         }
     } else {
-        RegDeleteValueA(key, RunValueName);
+        RegDeleteValueW(key, RunValueName);
     }
     RegCloseKey(key);
 }

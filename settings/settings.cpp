@@ -4,19 +4,21 @@
 #include <atomic>
 #include <cstring>
 
+const DWORD DefaultInterval = 1000;
+
 SettingsBlock Settings = {
     0,          // AutoFree
     0,          // MinLimit: every load computes it
     0,          // FreeTo: every load computes it
     0,          // ManualFree: every load computes it
     0,          // Priority
-    1000,       // Interval
+    DefaultInterval, // Interval
     3,          // TrayIcon
     1,          // SaveConfig
     0,          // AppLoadFree
     4194304,    // AppLoadFreeSize
     0,          // Hotkey
-    0xFFFFFFFF, // WindowPos
+    NoSavedPosition, // WindowPos
     1,          // BusyIcon
     AskedRunNotices, // Notices
     0,          // TrayFigure
@@ -56,6 +58,10 @@ static void StoreSetting(DWORD *field, DWORD value)
 {
     std::atomic_ref<DWORD>(*field).store(value, std::memory_order_relaxed);
 }
+
+// A load reads the stored Interval here and hands it to the sampler only once it is checked,
+// so that an out-of-range value never reaches the sampler, not even for a moment.
+static DWORD LoadedInterval;
 
 static bool SameNameIgnoringCase(const char *a, const char *b)
 {
@@ -102,7 +108,8 @@ static void ApplyStoredValue(const char *name, DWORD type, const BYTE *data, DWO
         if (row.ByteSetting) {
             *row.ByteSetting = LittleEndian(data, whole64 ? sizeof(ULONGLONG) : sizeof(DWORD));
         } else {
-            StoreSetting(row.Setting, static_cast<DWORD>(LittleEndian(data, sizeof(DWORD))));
+            DWORD *field = row.Setting == &Settings.Interval ? &LoadedInterval : row.Setting;
+            StoreSetting(field, static_cast<DWORD>(LittleEndian(data, sizeof(DWORD))));
         }
     }
 }
@@ -142,8 +149,8 @@ static void ValidateSettings()
     if (Settings.Priority > 2) {
         Settings.Priority = 0;
     }
-    if (Settings.Interval < ShortestInterval || Settings.Interval > LongestInterval) {
-        StoreSetting(&Settings.Interval, 1000);
+    if (LoadedInterval < ShortestInterval || LoadedInterval > LongestInterval) {
+        LoadedInterval = DefaultInterval;
     }
     if (Settings.TrayIcon > 4) {
         Settings.TrayIcon = 0;
@@ -164,12 +171,14 @@ void LoadSettings()
     Settings.FreeTo = ShareOfMegabytes(mb, 0.1f);
     Settings.ManualFree = ShareOfMegabytes(mb, 0.02f);
 
+    LoadedInterval = Settings.Interval;
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
         ReadStoredValues(key);
         RegCloseKey(key);
     }
     ValidateSettings();
+    StoreSetting(&Settings.Interval, LoadedInterval);
 }
 
 static void WriteSetting(HKEY key, const SettingEntry &row)

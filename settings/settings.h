@@ -33,6 +33,9 @@ struct SettingEntry {
     ByteCount *ByteSetting;
 };
 
+// The WindowPos value that says no position is saved.
+const DWORD NoSavedPosition = 0xFFFFFFFF;
+
 const int SettingsCount = 15;
 const char *const SettingsKey = "Software\\Memvale";
 

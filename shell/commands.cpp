@@ -49,7 +49,7 @@ static void FreeFixedAmount(UINT shift)
         RefuseHugeAmount(shift);
         return;
     }
-    FreeUpBy(static_cast<ByteCount>(1048576u) << shift, 3, TrayMenuRun);
+    FreeUpBy(static_cast<ByteCount>(1048576u) << shift, ManualAttempts, TrayMenuRun);
 }
 
 static void EmptyTheClipboard()
@@ -92,7 +92,7 @@ void DispatchCommand(HWND window, UINT id)
         OpenHelpViewer(MainWindow, HelpFilePath, HELP_FINDER, 0);
         break;
     case IDM_FREE_ALL:
-        RequestFreeing(InstalledMemory.TotalPhys, 3, TrayMenuRun);
+        RequestFreeing(InstalledMemory.TotalPhys, ManualAttempts, TrayMenuRun);
         break;
     case IDM_EMPTY_CLIPBOARD:
         EmptyTheClipboard();

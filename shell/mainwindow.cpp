@@ -21,26 +21,11 @@
 #include <commctrl.h>
 #include <cstring>
 
-const DWORD NoSavedPosition = 0xFFFFFFFF;
-
-static void RestorePosition(HWND window)
-{
-    if (Settings.WindowPos == NoSavedPosition) {
-        PlaceNearTray(window);
-        return;
-    }
-    // Both halves come back unsigned: a window saved left of or above the desktop returns far
-    // to the right or below, where EnsureOnDesktop finds it.
-    int x = static_cast<int>(Settings.WindowPos & 0xFFFF);
-    int y = static_cast<int>(Settings.WindowPos >> 16);
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
-
 void InitMainWindow(HWND window)
 {
     MainWindow = window;
     LoadSettings();
-    RestorePosition(window);
+    RestoreSavedPosition(window, Settings.WindowPos);
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     StartFreeingWorker();
     StartMemorySampler();
@@ -58,7 +43,7 @@ void InitMainWindow(HWND window)
 
     SetTimer(window, TIMER_REFRESH, Settings.Interval, nullptr);
     if (Settings.AppLoadFree != 0) {
-        RequestFreeing(Settings.AppLoadFreeSize, 2, StartupRun);
+        RequestFreeing(Settings.AppLoadFreeSize, AutomaticAttempts, StartupRun);
     }
 }
 
@@ -70,7 +55,6 @@ static void OnDestroy()
     PostQuitMessage(0);
 }
 
-// Low word the left edge, high word the top edge of the restored rectangle, each cut to 16 bits.
 static void OnMove(HWND window)
 {
     // Moves before the initialisation come from the window's creation at (0, 0); they must
@@ -78,12 +62,16 @@ static void OnMove(HWND window)
     if (window != MainWindow) {
         return;
     }
-    WINDOWPLACEMENT placement = {};
-    placement.length = sizeof placement;
-    GetWindowPlacement(window, &placement);
-    DWORD left = static_cast<DWORD>(placement.rcNormalPosition.left) & 0xFFFF;
-    DWORD top = static_cast<DWORD>(placement.rcNormalPosition.top) & 0xFFFF;
-    Settings.WindowPos = (top << 16) | left;
+    Settings.WindowPos = SavedPositionOf(window);
+}
+
+// A logoff that another program stopped and the user called off sends FALSE: the session goes
+// on, and so does the program.
+static void OnEndSession(HWND window, WPARAM sessionEnds)
+{
+    if (sessionEnds) {
+        DestroyWindow(window);
+    }
 }
 
 static void OnNotify(const NMHDR *header)
@@ -167,7 +155,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         ShowWindow(window, SW_HIDE);
         return TRUE;
     case WM_ENDSESSION:
-        DestroyWindow(window);
+        OnEndSession(window, wParam);
         return FALSE;
     case WM_NOTIFY:
         OnNotify(reinterpret_cast<const NMHDR *>(lParam));

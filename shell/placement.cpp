@@ -1,7 +1,9 @@
-// Where the main window goes: next to the notification area, and back on the desktop.
+// Where the main window goes: next to the notification area, back on the desktop, and where
+// it was at the end of the last run.
 #include "shell/placement.h"
 #include "base/handles.h"
 #include "base/platform.h"
+#include "settings/settings.h"
 
 const int TrayGap = 4;
 
@@ -55,4 +57,42 @@ void EnsureOnDesktop()
     if (!MonitorOfRect(&own, MONITOR_DEFAULTTONULL)) {
         PlaceNearTray(MainWindow);
     }
+}
+
+// GetWindowPlacement gives workspace coordinates, which start at the top left of the work area
+// of the window's monitor: a bar docked at its top or left shifts them against the screen's.
+static POINT WorkAreaOrigin(const RECT &normal)
+{
+    POINT shift = {0, 0};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    HMONITOR handle = MonitorOfRect(&normal, MONITOR_DEFAULTTONEAREST);
+    if (handle && MonitorInfoOf(handle, &monitor)) {
+        shift.x = monitor.rcWork.left - monitor.rcMonitor.left;
+        shift.y = monitor.rcWork.top - monitor.rcMonitor.top;
+    }
+    return shift;
+}
+
+DWORD SavedPositionOf(HWND window)
+{
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof placement;
+    WindowPlacementOf(window, &placement);
+    POINT shift = WorkAreaOrigin(placement.rcNormalPosition);
+    DWORD left = static_cast<DWORD>(placement.rcNormalPosition.left + shift.x) & 0xFFFF;
+    DWORD top = static_cast<DWORD>(placement.rcNormalPosition.top + shift.y) & 0xFFFF;
+    return (top << 16) | left;
+}
+
+// The halves are signed: monitors left of or above the primary one have negative coordinates.
+void RestoreSavedPosition(HWND window, DWORD saved)
+{
+    if (saved == NoSavedPosition) {
+        PlaceNearTray(window);
+        return;
+    }
+    int x = static_cast<SHORT>(LOWORD(saved));
+    int y = static_cast<SHORT>(HIWORD(saved));
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }

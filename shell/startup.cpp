@@ -7,37 +7,35 @@
 #include "shell/placement.h"
 #include <commctrl.h>
 #include <objbase.h>
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
 #include <vector>
 
 HINSTANCE AppInstance;
-char HelpFilePath[MAX_PATH];
+wchar_t HelpFilePath[MAX_PATH];
 
-const char *const HelpFileName = "memvale.hlp";
+const wchar_t *const HelpFileName = L"memvale.hlp";
 // Long enough for any path Windows hands out, so a long one is seen whole, not cut.
 const DWORD LongestModulePath = 32768;
 
 // The help file sits in the program's folder. A folder too long for the file name to follow
 // within MAX_PATH leaves the path empty rather than naming some other file.
-void BuildHelpFilePath(const char *programPath)
+void BuildHelpFilePath(const wchar_t *programPath)
 {
-    const char *lastBackslash = strrchr(programPath, '\\');
+    const wchar_t *lastBackslash = wcsrchr(programPath, L'\\');
     size_t folderLength = lastBackslash ? static_cast<size_t>(lastBackslash - programPath) + 1 : 0;
-    if (folderLength + strlen(HelpFileName) >= sizeof HelpFilePath) {
-        HelpFilePath[0] = '\0';
+    if (folderLength + wcslen(HelpFileName) >= MAX_PATH) {
+        HelpFilePath[0] = L'\0';
         return;
     }
-    snprintf(HelpFilePath, sizeof HelpFilePath, "%.*s%s", static_cast<int>(folderLength), programPath,
-             HelpFileName);
+    swprintf(HelpFilePath, MAX_PATH, L"%.*ls%ls", static_cast<int>(folderLength), programPath, HelpFileName);
 }
 
 static void BuildHelpFilePathFromModule(HINSTANCE instance)
 {
-    std::vector<char> path(LongestModulePath);
-    DWORD length = GetModuleFileNameA(instance, path.data(), LongestModulePath);
+    std::vector<wchar_t> path(LongestModulePath);
+    DWORD length = GetModuleFileNameW(instance, path.data(), LongestModulePath);
     if (length == 0 || length >= LongestModulePath) {
-        path[0] = '\0';
+        path[0] = L'\0';
     }
     BuildHelpFilePath(path.data());
 }

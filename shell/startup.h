@@ -6,11 +6,12 @@
 const char *const InstanceMutexName = "memvale_mutex";
 
 extern HINSTANCE AppInstance;
-extern char HelpFilePath[MAX_PATH];
+// Wide, like the program's path it is built from, so that any folder name is kept whole.
+extern wchar_t HelpFilePath[MAX_PATH];
 
 void StartUp(HINSTANCE instance);
 // Takes the single-instance mutex; true when another instance holds it already.
 bool AnotherInstanceRuns();
-void BuildHelpFilePath(const char *programPath);
+void BuildHelpFilePath(const wchar_t *programPath);
 void CreateMainWindow();
 int RunMessageLoop();

@@ -5,6 +5,7 @@
 #include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
+#include "pages/about.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/cmdline.h"
@@ -32,7 +33,6 @@ static AutoFreeChoice PausedUnder;
 // Single precision on purpose: just above one tenth, so a per-mille value ending in 5
 // gives a percentage just above .5 and rounds up (995 shows as 100).
 const float PercentPerMille = 0.1f;
-const DWORD ProgressScale = 1000;
 
 static void ShowFreeMemory(ByteCount free, ByteCount total)
 {
@@ -182,13 +182,13 @@ void RefreshTick()
     bool wanted = Settings.AutoFree == 0 && free < Settings.MinLimit;
     ULONGLONG waitLeft = wanted ? AutoFreeWaitLeft() : 0;
     if (wanted && waitLeft == 0) {
-        RequestFreeing(Settings.FreeTo, 2, AutomaticRun);
+        RequestFreeing(Settings.FreeTo, AutomaticAttempts, AutomaticRun);
     }
 
     char status[sizeof TrayIconData.szTip];
     FormatStatusLine(status, sizeof status, waitLeft);
     char tip[sizeof TrayIconData.szTip];
-    snprintf(tip, sizeof tip, "%s * Free physical: %i MB%s%s", "Memvale", static_cast<int>(free >> 20),
+    snprintf(tip, sizeof tip, "%s * Free physical: %i MB%s%s", ProductName, static_cast<int>(free >> 20),
              status[0] ? "\n" : "", status);
     UnlockSamples();
 

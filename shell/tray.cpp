@@ -6,6 +6,7 @@
 #include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
+#include "pages/about.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/commands.h"
@@ -30,6 +31,9 @@ void LoadTrayMenus()
     IdleMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TRAY_IDLE));
     BusyMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TRAY_BUSY));
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    // Explorer runs unelevated: an elevated program (one started by an installer run as
+    // administrator) gets its restart notice only through the window's message filter.
+    LetMessageThrough(MainWindow, TaskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
 }
 
 // NIM_ADD also fails for an icon the area holds already (an add that timed out after logon
@@ -53,7 +57,7 @@ void AddTrayIcon()
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = WM_APP_TRAY;
     TrayIconData.hIcon = ChipPicture(IDI_APP);
-    snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", "Memvale");
+    snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", ProductName);
     TrayIconData.hBalloonIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
     AddRecord();
 }
@@ -64,11 +68,14 @@ void RemoveTrayIcon()
     TrayIconAdded = 0;
 }
 
+// A modify that fails means the area has lost the icon, even when no restart notice came:
+// it is added again as after a refused add.
 void SendTrayIcon()
 {
-    if (TrayIconAdded) {
-        NotifyTray(NIM_MODIFY, &TrayIconData);
-    } else if (TickCount() - LastAddTried >= TrayRetryPause) {
+    if (TrayIconAdded && !NotifyTray(NIM_MODIFY, &TrayIconData)) {
+        TrayIconAdded = 0;
+    }
+    if (!TrayIconAdded && TickCount() - LastAddTried >= TrayRetryPause) {
         AddRecord();
     }
 }

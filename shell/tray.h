@@ -15,8 +15,8 @@ extern DWORD TrayIconAdded;
 void LoadTrayMenus();
 void AddTrayIcon();
 void RemoveTrayIcon();
-// Sends the record as it stands: NIM_MODIFY, or, while the icon is missing, NIM_ADD again once
-// 5 seconds have passed since the last try.
+// Sends the record as it stands: NIM_MODIFY, or, while the icon is missing (an add refused, or
+// a modify failed), NIM_ADD again once 5 seconds have passed since the last try.
 void SendTrayIcon();
 // Adds the icon again with the current record, after Explorer has restarted.
 void ReAddTrayIcon();

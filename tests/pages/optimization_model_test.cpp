@@ -36,12 +36,24 @@ TEST(OptimizationModel, AmountsAndSharesOfInstalledMemory)
 
     // The top of the range: installed memory in whole 64 KiB units, shown as all of it, on
     // machines below and far above 4 GiB.
-    for (ByteCount installed : {OneGiB + 12345ull, 0x80000000ull, 0xFFFFFFFFull, 64ull << 30, 1ull << 40}) {
-        DWORD maximum = UnitsOf(installed);
-        EXPECT_EQ(maximum, installed >> 16);
-        LimitOutcome top = FreeToMoved(0, maximum, installed);
-        EXPECT_EQ(top.Bytes, installed & ~0xFFFFull);
-        EXPECT_STREQ(top.Share, "(100%)") << installed;
+    struct Top {
+        ByteCount Installed;
+        DWORD Units;
+        ByteCount Bytes;
+    } tops[] = {
+        {5000000, 76, 4980736},
+        {OneGiB + 12345ull, 16384, OneGiB},
+        {0x80000000ull, 32768, 0x80000000ull},
+        {0xFFFFFFFFull, 65535, 0xFFFF0000ull},
+        {64ull << 30, 1048576, 64ull << 30},
+        {1ull << 40, 16777216, 1ull << 40},
+    };
+    for (const Top &t : tops) {
+        SCOPED_TRACE(t.Installed);
+        EXPECT_EQ(UnitsOf(t.Installed), t.Units);
+        LimitOutcome top = FreeToMoved(0, t.Units, t.Installed);
+        EXPECT_EQ(top.Bytes, t.Bytes);
+        EXPECT_STREQ(top.Share, "(100%)");
     }
     EXPECT_STREQ(FreeToMoved(0, UnitsOf(0xFFFFFFFFu), 0xFFFFFFFFu).Amount, "4095.94 MB");
     EXPECT_STREQ(FreeToMoved(0, UnitsOf(16ull << 30), 16ull << 30).Amount, "16384.00 MB");
@@ -56,8 +68,6 @@ TEST(OptimizationModel, FreeUpOfferUsesTheChosenAmountAndNeverWraps)
     // 1 GiB more on top of 3.5 GiB free is 4.5 GiB, not half a gigabyte.
     FreeUpOutcome past = AmountMoved(16384, 0xE0000000u);
     EXPECT_STREQ(past.Text, "Free up 1024.00 MB\n(target free: 4608.00 MB)");
-
-    EXPECT_EQ(UnitsOf(5000000), 76u);
 }
 
 TEST(OptimizationModel, HotkeyFlagsBecomeRegisterHotKeyModifiers)

@@ -3,6 +3,8 @@
 #include "base/messages.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
+#include <ostream>
+#include <string>
 
 const SIZE_T OneGiB = 1024 * static_cast<SIZE_T>(MB);
 
@@ -106,16 +108,28 @@ TEST(OptimizationPage, TheSliderThatIsMovedYieldsToTheOther)
     }
 }
 
-class OptimizationSliderTop : public testing::TestWithParam<SIZE_T> {};
+// Installed memory, the sliders' top in 64 KiB units, those units in bytes and as shown.
+struct SliderTop {
+    SIZE_T Installed;
+    DWORD Units;
+    DWORD Bytes;
+    const char *Amount;
+};
+
+static void PrintTo(const SliderTop &top, std::ostream *out)
+{
+    *out << top.Amount;
+}
+
+class OptimizationSliderTop : public testing::TestWithParam<SliderTop> {};
 
 TEST_P(OptimizationSliderTop, ReachesInstalledMemoryInWholeUnits)
 {
-    SIZE_T installed = GetParam();
-    HWND page = OpenOptimization(installed, 100 * MB);
-    DWORD maximum = static_cast<DWORD>(installed >> 16);
+    const SliderTop &t = GetParam();
+    HWND page = OpenOptimization(t.Installed, 100 * MB);
     for (int id : {IDC_OPT_LOWER_SLIDER, IDC_OPT_FREETO_SLIDER, IDC_OPT_AMOUNT_SLIDER}) {
         EXPECT_EQ(SendDlgItemMessageA(page, id, TBM_GETRANGEMIN, 0, 0), 0);
-        EXPECT_EQ(static_cast<DWORD>(SendDlgItemMessageA(page, id, TBM_GETRANGEMAX, 0, 0)), maximum);
+        EXPECT_EQ(static_cast<DWORD>(SendDlgItemMessageA(page, id, TBM_GETRANGEMAX, 0, 0)), t.Units);
     }
 
     // Beyond the range, as a hand-edited registry may have it: the sliders clamp.
@@ -123,20 +137,21 @@ TEST_P(OptimizationSliderTop, ReachesInstalledMemoryInWholeUnits)
     Settings.MinLimit = 0xFFFFFFFF;
     Settings.ManualFree = 0xFFFFFFFF;
     Refresh(page);
-    DWORD top = static_cast<DWORD>(installed) & 0xFFFF0000u;
-    EXPECT_EQ(Settings.FreeTo, top);
-    EXPECT_EQ(Settings.MinLimit, top);
-    EXPECT_EQ(Settings.ManualFree, top);
-    char amount[32];
-    snprintf(amount, sizeof amount, "%.2f MB", top / 1048576.0);
-    EXPECT_EQ(ItemText(page, IDC_OPT_FREETO_TEXT), amount);
+    EXPECT_EQ(Settings.FreeTo, t.Bytes);
+    EXPECT_EQ(Settings.MinLimit, t.Bytes);
+    EXPECT_EQ(Settings.ManualFree, t.Bytes);
+    EXPECT_EQ(ItemText(page, IDC_OPT_FREETO_TEXT), t.Amount);
     EXPECT_EQ(ItemText(page, IDC_OPT_FREETO_SHARE), "(100%)");
     EXPECT_EQ(ItemText(page, IDC_OPT_LOWER_SHARE), "(100%)");
 }
 
 INSTANTIATE_TEST_SUITE_P(Installed, OptimizationSliderTop,
-                         testing::Values(OneGiB + 12345, static_cast<SIZE_T>(0x80000000u),
-                                         static_cast<SIZE_T>(0xFFFFFFFFu)));
+                         testing::Values(SliderTop{OneGiB + 12345, 16384, 0x40000000u, "1024.00 MB"},
+                                         SliderTop{0x80000000u, 32768, 0x80000000u, "2048.00 MB"},
+                                         SliderTop{0xFFFFFFFFu, 65535, 0xFFFF0000u, "4095.94 MB"}),
+                         [](const testing::TestParamInfo<SliderTop> &info) {
+                             return "Units" + std::to_string(info.param.Units);
+                         });
 
 TEST(OptimizationPage, RefreshRoundsTheAmountsDownToWholeUnits)
 {

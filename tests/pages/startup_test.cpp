@@ -32,7 +32,7 @@ static HWND OpenStartup(ULONGLONG installed = Installed)
 
 static bool RunValueExists()
 {
-    return RegGetValueA(HKEY_CURRENT_USER, RunKey, RunValueName, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+    return RegGetValueW(HKEY_CURRENT_USER, RunKey, RunValueName, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
            ERROR_SUCCESS;
 }
 

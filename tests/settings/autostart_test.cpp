@@ -4,14 +4,16 @@
 #include <gtest/gtest.h>
 #include <string>
 
-static bool RunValueExists(const char *name)
+static bool RunValueExists(const wchar_t *name)
 {
-    return RegGetValueA(HKEY_CURRENT_USER, RunKey, name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return RegGetValueW(HKEY_CURRENT_USER, RunKey, name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
-static void WriteRunValue(const char *name, const std::string &data)
+static void WriteRunValue(const std::wstring &name, const std::wstring &data)
 {
-    WriteRegistryValue(RunKey, name, REG_SZ, data.c_str(), static_cast<DWORD>(data.size() + 1));
+    RegSetKeyValueW(HKEY_CURRENT_USER, RunKey, name.c_str(), REG_SZ, data.c_str(),
+                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
 TEST(Autostart, WithoutRunKeyNothingIsRegisteredAndEnablingCreatesKeyAndValue)
@@ -21,40 +23,27 @@ TEST(Autostart, WithoutRunKeyNothingIsRegisteredAndEnablingCreatesKeyAndValue)
     SetAutostart(true);
 
     EXPECT_TRUE(IsAutostartRegistered());
-    char module[MAX_PATH];
-    GetModuleFileNameA(nullptr, module, MAX_PATH);
-    std::string expected = std::string("\"") + module + "\"";
-
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
-    char data[MAX_PATH + 8] = {};
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    ASSERT_EQ(RegQueryValueExA(key, RunValueName, nullptr, &type, reinterpret_cast<BYTE *>(data), &size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    // The size is not checked: the registry adds the NUL itself when the byte after the counted
-    // text is one, so a text written with or without it reads back the same.
-    EXPECT_EQ(std::string(data), expected);
+    wchar_t module[MAX_PATH];
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    EXPECT_EQ(ReadRegistryText(RunKey, RunValueName), std::wstring(L"\"") + module + L"\"");
 }
 
 TEST(Autostart, NameMustMatchWithLetterCaseButDataMayNameAnyProgram)
 {
-    WriteRunValue("memvale", "C:\\memvale.exe");
+    WriteRunValue(L"memvale", L"C:\\memvale.exe");
     EXPECT_FALSE(IsAutostartRegistered());
 
     // Value names are kept in the letter case they were created with.
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, RunKey, "memvale");
-    WriteRunValue(RunValueName, "C:\\Other\\program.exe");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, RunKey, L"memvale");
+    WriteRunValue(RunValueName, L"C:\\Other\\program.exe");
     EXPECT_TRUE(IsAutostartRegistered());
 }
 
 TEST(Autostart, OverlongForeignValuesDoNotHideTheRegistration)
 {
-    WriteRunValue(std::string(100, 'A').c_str(), "C:\\a.exe");
-    WriteRunValue("Beta", std::string(400, 'b'));
-    WriteRunValue(RunValueName, "\"C:\\" + std::string(300, 'x') + "\\memvale.exe\"");
+    WriteRunValue(std::wstring(100, L'A'), L"C:\\a.exe");
+    WriteRunValue(L"Beta", std::wstring(400, L'b'));
+    WriteRunValue(RunValueName, L"\"C:\\" + std::wstring(300, L'x') + L"\\memvale.exe\"");
     EXPECT_TRUE(IsAutostartRegistered());
 }
 
@@ -63,12 +52,12 @@ TEST(Autostart, DisablingRemovesOnlyOurValueAndIsSilentWhenAbsent)
     SetAutostart(false);
     EXPECT_FALSE(RunValueExists(RunValueName));
 
-    WriteRunValue("Other", "C:\\other.exe");
+    WriteRunValue(L"Other", L"C:\\other.exe");
     SetAutostart(true);
     SetAutostart(false);
     EXPECT_FALSE(IsAutostartRegistered());
     EXPECT_FALSE(RunValueExists(RunValueName));
-    EXPECT_TRUE(RunValueExists("Other"));
+    EXPECT_TRUE(RunValueExists(L"Other"));
 
     SetAutostart(false);
     EXPECT_FALSE(IsAutostartRegistered());
@@ -83,7 +72,9 @@ TEST(Autostart, UnreachableRegistryReadsAsNotRegisteredAndChangesNothing)
 
     // Back in the private registry, the value is still there.
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    std::string run = std::string(PrivateRegistryRoot) + "\\" + RunKey;
-    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, run.c_str(), RunValueName, RRF_RT_ANY, nullptr, nullptr, nullptr),
+    std::wstring root(PrivateRegistryRoot, PrivateRegistryRoot + strlen(PrivateRegistryRoot));
+    std::wstring run = root + L"\\" + RunKey;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, run.c_str(), RunValueName, RRF_RT_ANY, nullptr, nullptr,
+                           nullptr),
               ERROR_SUCCESS);
 }

@@ -4,6 +4,7 @@
 #include "tests/support/support.h"
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -29,18 +30,9 @@ static ULONGLONG Field(const char *name)
     return 0;
 }
 
-// A value as the registry holds it.
-struct StoredValue {
-    DWORD Type;
-    DWORD Size;
-    ULONGLONG Data;
-};
-
 static StoredValue Stored(const char *name)
 {
-    StoredValue value = {REG_NONE, sizeof value.Data, 0};
-    RegGetValueA(HKEY_CURRENT_USER, SettingsKey, name, RRF_RT_ANY, &value.Type, &value.Data, &value.Size);
-    return value;
+    return ReadRegistryValue(SettingsKey, name);
 }
 
 TEST(SettingsDefaults, ComputedFrom511MegabytesWithTheOthersAtTheirInitialValues)
@@ -158,6 +150,35 @@ TEST(SettingsLoad, NamesMatchWhateverTheirLetterCase)
     LoadWithInstalled(1000);
     EXPECT_EQ(7 * MB, Settings.MinLimit);
     EXPECT_EQ(250u, Settings.Interval);
+}
+
+// The sampler reads Interval while the UI thread reloads: a watcher in its place must never
+// see the stored out-of-range value, however many reloads it watches.
+static std::atomic<bool> WatchEnds;
+static std::atomic<bool> OutOfRangeSeen;
+
+static DWORD WINAPI WatchInterval(LPVOID)
+{
+    while (!WatchEnds && !OutOfRangeSeen) {
+        DWORD interval = std::atomic_ref<DWORD>(Settings.Interval).load(std::memory_order_relaxed);
+        OutOfRangeSeen = interval == 0xFFFFFFFF;
+    }
+    return 0;
+}
+
+TEST(SettingsLoad, AnOutOfRangeIntervalNeverReachesTheSampler)
+{
+    WriteRegistryDword(SettingsKey, "Interval", 0xFFFFFFFF);
+    HANDLE watcher = CreateThread(nullptr, 0, WatchInterval, nullptr, 0, nullptr);
+    ASSERT_NE(watcher, nullptr);
+    for (int i = 0; i < 2000 && !OutOfRangeSeen; ++i) {
+        LoadWithInstalled(1000);
+    }
+    WatchEnds = true;
+    WaitForSingleObject(watcher, INFINITE);
+    CloseHandle(watcher);
+    EXPECT_FALSE(OutOfRangeSeen);
+    EXPECT_EQ(1000u, Settings.Interval);
 }
 
 TEST(SettingsLoad, ReloadRestoresComputedDefaultsButKeepsTheOthersInMemory)

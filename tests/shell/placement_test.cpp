@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "tests/shell/taskbar.h"
 #include <gtest/gtest.h>
+#include <vector>
 
 static INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM)
 {
@@ -160,7 +161,7 @@ TEST_F(PlacementTest, EnsureOnDesktopMovesOnlyAWindowWhollyOutside)
         {"one past the right edge", desktop.right + 1, 200, true},
         {"one past the top edge", 200, desktop.top - height - 1, true},
         {"one past the bottom edge", 200, desktop.bottom + 1, true},
-        {"saved at x = -8, restored unsigned", 65528, 100, true},
+        {"far right of the desktop", 65528, 100, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -175,27 +176,72 @@ TEST_F(PlacementTest, EnsureOnDesktopMovesOnlyAWindowWhollyOutside)
     }
 }
 
-// The desktop's own monitor and a second one of 1280 x 1024 to its right.
-static RECT Monitors[2];
+// Monitors of the test's making, each with its work area.
+struct FakeMonitor {
+    RECT Screen;
+    RECT Work;
+};
+static std::vector<FakeMonitor> Monitors;
 
-static HMONITOR WINAPI TwoMonitors(LPCRECT rect, DWORD)
+static HMONITOR WINAPI FakeMonitorOfRect(LPCRECT rect, DWORD flags)
 {
-    for (INT_PTR i = 0; i < 2; ++i) {
+    for (size_t i = 0; i < Monitors.size(); ++i) {
         RECT common;
-        if (IntersectRect(&common, rect, &Monitors[i])) {
+        if (IntersectRect(&common, rect, &Monitors[i].Screen)) {
             return reinterpret_cast<HMONITOR>(i + 1);
         }
     }
-    return nullptr;
+    return flags == MONITOR_DEFAULTTONEAREST ? reinterpret_cast<HMONITOR>(1) : nullptr;
+}
+
+static BOOL WINAPI FakeMonitorInfo(HMONITOR monitor, LPMONITORINFO info)
+{
+    const FakeMonitor &m = Monitors[reinterpret_cast<size_t>(monitor) - 1];
+    info->rcMonitor = m.Screen;
+    info->rcWork = m.Work;
+    return TRUE;
+}
+
+// As Windows reports it: the normal rectangle from the top left of its monitor's work area.
+static BOOL WINAPI WorkspacePlacement(HWND window, WINDOWPLACEMENT *placement)
+{
+    GetWindowPlacement(window, placement);
+    RECT &r = placement->rcNormalPosition;
+    HMONITOR monitor = FakeMonitorOfRect(&r, MONITOR_DEFAULTTONEAREST);
+    const FakeMonitor &m = Monitors[reinterpret_cast<size_t>(monitor) - 1];
+    OffsetRect(&r, m.Screen.left - m.Work.left, m.Screen.top - m.Work.top);
+    return TRUE;
+}
+
+TEST_F(PlacementTest, ASavedPositionComesBackWhereItWas)
+{
+    MainWindow = window;
+    // The task bar along the top of the primary monitor, a bar at the left of one left of it.
+    Monitors = {{desktop, {desktop.left, desktop.top + 40, desktop.right, desktop.bottom}},
+                {{-1500, 0, 0, 1200}, {-1440, 0, 0, 1200}}};
+    MonitorOfRect = FakeMonitorOfRect;
+    MonitorInfoOf = FakeMonitorInfo;
+    WindowPlacementOf = WorkspacePlacement;
+
+    const POINT places[] = {{300, 200}, {-1400, 100}, {-1500, 0}};
+    for (POINT at : places) {
+        SCOPED_TRACE(testing::Message() << "at " << at.x << ", " << at.y);
+        SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        DWORD saved = SavedPositionOf(window);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        RestoreSavedPosition(window, saved);
+        EnsureOnDesktop();
+        ExpectAt({WindowRect(window).left, WindowRect(window).top}, at.x, at.y);
+    }
 }
 
 TEST_F(PlacementTest, AWindowOnASecondMonitorStaysThere)
 {
     MakeBottomTray();
     MainWindow = window;
-    Monitors[0] = desktop;
-    Monitors[1] = {desktop.right, desktop.top, desktop.right + 1280, desktop.top + 1024};
-    MonitorOfRect = TwoMonitors;
+    RECT second = {desktop.right, desktop.top, desktop.right + 1280, desktop.top + 1024};
+    Monitors = {{desktop, desktop}, {second, second}};
+    MonitorOfRect = FakeMonitorOfRect;
     RECT area = BottomRightArea();
 
     struct Case {

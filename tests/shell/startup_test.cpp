@@ -1,53 +1,86 @@
 // Start-up: the help file's path, the single-instance rule, and the program itself run from
 // the build, from its start to the end of the session.
+#include "settings/autostart.h"
 #include "settings/settings.h"
 #include "tests/shell/taskbar.h"
 #include "tests/support/program.h"
 #include <objbase.h>
 #include <gtest/gtest.h>
-#include <cstdio>
 #include <string>
 
 TEST(HelpFilePath, IsTheProgramsFolderFollowedByTheHelpFileName)
 {
-    BuildHelpFilePath("D:\\Apps\\Tool\\tool.exe");
-    EXPECT_STREQ(HelpFilePath, "D:\\Apps\\Tool\\memvale.hlp");
-    BuildHelpFilePath("..\\Tool\\tool.exe");
-    EXPECT_STREQ(HelpFilePath, "..\\Tool\\memvale.hlp");
-    BuildHelpFilePath("tool");
-    EXPECT_STREQ(HelpFilePath, "memvale.hlp");
-    BuildHelpFilePath("D:/Apps/tool.exe");
-    EXPECT_STREQ(HelpFilePath, "memvale.hlp");
-    BuildHelpFilePath("");
-    EXPECT_STREQ(HelpFilePath, "memvale.hlp");
+    BuildHelpFilePath(L"D:\\Apps\\Tool\\tool.exe");
+    EXPECT_STREQ(HelpFilePath, L"D:\\Apps\\Tool\\memvale.hlp");
+    BuildHelpFilePath(L"..\\Tool\\tool.exe");
+    EXPECT_STREQ(HelpFilePath, L"..\\Tool\\memvale.hlp");
+    BuildHelpFilePath(L"tool");
+    EXPECT_STREQ(HelpFilePath, L"memvale.hlp");
+    BuildHelpFilePath(L"D:/Apps/tool.exe");
+    EXPECT_STREQ(HelpFilePath, L"memvale.hlp");
+    BuildHelpFilePath(L"");
+    EXPECT_STREQ(HelpFilePath, L"memvale.hlp");
 }
 
 TEST(HelpFilePath, AFolderTooLongForTheNameLeavesItEmptyNotCut)
 {
     // The folder and its backslash, plus "memvale.hlp" (11) and the terminator, in 260.
-    std::string fits = "C:\\" + std::string(MAX_PATH - 11 - 1 - 4, 'a') + "\\";
+    std::wstring fits = L"C:\\" + std::wstring(MAX_PATH - 11 - 1 - 4, L'a') + L"\\";
     ASSERT_EQ(fits.size() + 11, static_cast<size_t>(MAX_PATH - 1));
-    BuildHelpFilePath((fits + "tool.exe").c_str());
-    EXPECT_EQ(std::string(HelpFilePath), fits + "memvale.hlp");
+    BuildHelpFilePath((fits + L"tool.exe").c_str());
+    EXPECT_EQ(std::wstring(HelpFilePath), fits + L"memvale.hlp");
 
-    std::string tooLong = "C:\\" + std::string(MAX_PATH - 11 - 4, 'a') + "\\";
-    BuildHelpFilePath((tooLong + "tool.exe").c_str());
-    EXPECT_STREQ(HelpFilePath, "");
+    std::wstring tooLong = L"C:\\" + std::wstring(MAX_PATH - 11 - 4, L'a') + L"\\";
+    BuildHelpFilePath((tooLong + L"tool.exe").c_str());
+    EXPECT_STREQ(HelpFilePath, L"");
 }
 
-static std::string ModuleFolder()
+static std::wstring ModuleFolder()
 {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    return folder.substr(0, folder.rfind('\\') + 1);
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder = path;
+    return folder.substr(0, folder.rfind(L'\\') + 1);
 }
 
 TEST(StartUp, TakesTheHelpPathFromTheModulesOwnFileName)
 {
     StartUp(GetModuleHandleA(nullptr));
     EXPECT_EQ(AppInstance, GetModuleHandleA(nullptr));
-    EXPECT_EQ(std::string(HelpFilePath), ModuleFolder() + "memvale.hlp");
+    EXPECT_EQ(std::wstring(HelpFilePath), ModuleFolder() + L"memvale.hlp");
+}
+
+// A copy of the program in a folder whose Cyrillic name the ANSI code page of a Western
+// Windows cannot hold; the folder is this process's own and goes with the copy.
+class CyrillicFolder : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::wstring name = L"\u041f\u0430\u043c\u044f\u0442\u044c " + std::to_wstring(GetCurrentProcessId());
+        folder = ModuleFolder() + name + L"\\";
+        program = folder + L"memvale.exe";
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileW((ModuleFolder() + L"memvale_in_test.exe").c_str(), program.c_str(), TRUE));
+    }
+
+    void TearDown() override
+    {
+        DeleteFileW(program.c_str());
+        RemoveDirectoryW(folder.c_str());
+    }
+
+    std::wstring folder;
+    std::wstring program;
+};
+
+TEST_F(CyrillicFolder, TheHelpPathKeepsTheFoldersName)
+{
+    // Loaded only to be a module of that path; none of its code runs.
+    HMODULE copy = LoadLibraryExW(program.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(copy, nullptr);
+    StartUp(copy);
+    FreeLibrary(copy);
+    EXPECT_EQ(std::wstring(HelpFilePath), folder + L"memvale.hlp");
 }
 
 TEST(StartUp, InitialisesComApartmentThreadedForTheShell)
@@ -58,14 +91,13 @@ TEST(StartUp, InitialisesComApartmentThreadedForTheShell)
 }
 
 // The program's own entry point, built to work in this test's private registry.
-static HANDLE StartProgram()
+static HANDLE StartProgram(const std::wstring &program = ModuleFolder() + L"memvale_in_test.exe")
 {
-    char command[MAX_PATH + 24];
-    snprintf(command, sizeof command, "\"%smemvale_in_test.exe\"", ModuleFolder().c_str());
-    STARTUPINFOA startup = {};
+    std::wstring command = L"\"" + program + L"\"";
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
         return nullptr;
     }
@@ -138,15 +170,48 @@ TEST(Program, RunsHiddenOnceAndEndsWithTheSessionSavingItsSettings)
         EXPECT_EQ(ExitCodeWithin(second, 20000), 0u);
         CloseHandle(second);
 
-        PostMessageA(window, WM_ENDSESSION, FALSE, 0);
+        PostMessageA(window, WM_ENDSESSION, TRUE, 0);
     }
     EXPECT_EQ(ExitCodeWithin(first, 20000), 0u);
     CloseHandle(first);
 
+    // Read at their true size: from about 40 GB installed, FreeTo is past 4 GiB and a REG_QWORD.
     for (const SettingEntry &row : SettingsTable) {
-        bool found = false;
-        ReadRegistryDword(SettingsKey, row.Name, &found);
-        EXPECT_TRUE(found) << row.Name;
+        DWORD type = ReadRegistryValue(SettingsKey, row.Name).Type;
+        EXPECT_TRUE(type == REG_DWORD || (row.ByteSetting && type == REG_QWORD)) << row.Name;
     }
     EXPECT_EQ(ReadRegistryDword(SettingsKey, "AutoFree"), 1u);
+}
+
+static HWND PageWith(HWND window, int id)
+{
+    for (HWND page = FindWindowExA(window, nullptr, "#32770", nullptr); page;
+         page = FindWindowExA(window, page, "#32770", nullptr)) {
+        if (GetDlgItem(page, id)) {
+            return page;
+        }
+    }
+    return nullptr;
+}
+
+// The copy ticks its Startup page's box: the Run value must start that very file.
+TEST_F(CyrillicFolder, TheRunValueKeepsTheFoldersName)
+{
+    WriteRegistryDword(SettingsKey, "AutoFree", 1);
+    HANDLE process = StartProgram(program);
+    ASSERT_NE(process, nullptr);
+    HWND window = nullptr;
+    DWORD id = GetProcessId(process);
+    EXPECT_TRUE(WaitUntil([&] { return (window = ProgramWindowOf(id)) && CountPages(window) == 3; }, 20000));
+    HWND page = PageWith(window, IDC_STARTUP_AUTOSTART);
+    if (page) {
+        HWND box = GetDlgItem(page, IDC_STARTUP_AUTOSTART);
+        SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_STARTUP_AUTOSTART, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(box));
+    }
+    PostMessageA(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ExitCodeWithin(process, 20000), 0u);
+    CloseHandle(process);
+    EXPECT_EQ(ReadRegistryText(RunKey, RunValueName), L"\"" + program + L"\"");
 }

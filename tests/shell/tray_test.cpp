@@ -39,7 +39,6 @@ TEST_F(TrayTest, IconIsAddedWithTheRecordThatCarriesNotices)
     ASSERT_EQ(TrayCalls.size(), 1u);
     const TrayCall &add = TrayCalls[0];
     EXPECT_EQ(add.Message, static_cast<DWORD>(NIM_ADD));
-    EXPECT_EQ(add.Size, static_cast<DWORD>(sizeof(NOTIFYICONDATAA)));
 #ifndef _WIN64
     EXPECT_EQ(add.Size, 508u); // NOTIFYICONDATAA_V3_SIZE and the balloon's icon handle
 #endif
@@ -157,6 +156,10 @@ TEST(TrayRetryTest, WhileRefusedTicksAddTheIconAgainEveryFiveSecondsARestartAtOn
         {10000, false, TRUE, {}},
         {10001, false, TRUE, {NIM_ADD}},
         {10002, false, TRUE, {NIM_MODIFY}},
+        // The area has lost the icon without a restart notice.
+        {15001, false, FALSE, {NIM_MODIFY, NIM_ADD, NIM_MODIFY}},
+        {20000, false, TRUE, {}},
+        {20001, false, TRUE, {NIM_ADD}},
     };
     for (const Step &step : steps) {
         SCOPED_TRACE(step.At);
@@ -179,6 +182,28 @@ static BOOL WINAPI AreaHoldingTheIcon(DWORD message, PNOTIFYICONDATAA data)
 {
     RecordTrayCall(message, data);
     return message != NIM_ADD;
+}
+
+static HWND FilterWindow;
+static UINT FilterMessage;
+static DWORD FilterAction;
+
+static BOOL WINAPI RecordFilterChange(HWND window, UINT message, DWORD action, PCHANGEFILTERSTRUCT)
+{
+    FilterWindow = window;
+    FilterMessage = message;
+    FilterAction = action;
+    return TRUE;
+}
+
+TEST(TrayRetryTest, TheRestartNoticeGetsThroughTheMessageFilter)
+{
+    LetMessageThrough = RecordFilterChange;
+    HWND window = OpenProgram(512 * MB, 100 * MB);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(FilterWindow, window);
+    EXPECT_EQ(FilterMessage, TaskbarCreatedMessage);
+    EXPECT_EQ(FilterAction, static_cast<DWORD>(MSGFLT_ALLOW));
 }
 
 TEST(TrayRetryTest, AnIconTheAreaAlreadyHoldsIsModifiedFromThenOn)

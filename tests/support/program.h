@@ -80,18 +80,21 @@ inline int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR, UINT)
 
 inline std::vector<UINT> HelpCommands;
 
-inline BOOL WINAPI RecordHelpViewer(HWND, LPCSTR, UINT command, ULONG_PTR)
+inline BOOL WINAPI RecordHelpViewer(HWND, LPCWSTR, UINT command, ULONG_PTR)
 {
     HelpCommands.push_back(command);
     return TRUE;
 }
 
 // While the gate is closed the worker waits before each commit, so a job stays busy.
+// CommitsAsked counts the commits that reached the gate, CommitCount those it let through.
 inline HANDLE CommitGate;
+inline std::atomic<int> CommitsAsked;
 inline std::atomic<int> CommitCount;
 
 inline void *GatedCommit(SIZE_T size)
 {
+    ++CommitsAsked;
     WaitForSingleObject(CommitGate, INFINITE);
     ++CommitCount;
     return VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);

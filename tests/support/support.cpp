@@ -70,6 +70,24 @@ DWORD ReadRegistryDword(const char *key, const char *name, bool *found)
     return value;
 }
 
+StoredValue ReadRegistryValue(const char *key, const char *name)
+{
+    StoredValue value = {REG_NONE, sizeof value.Data, 0};
+    if (RegGetValueA(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &value.Type, &value.Data, &value.Size) !=
+        ERROR_SUCCESS) {
+        value.Type = REG_NONE;
+    }
+    return value;
+}
+
+std::wstring ReadRegistryText(const wchar_t *key, const wchar_t *name)
+{
+    wchar_t text[1024] = L"";
+    DWORD size = sizeof text;
+    RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, text, &size);
+    return text;
+}
+
 void WriteRegistryValue(const char *key, const char *name, DWORD type, const void *data, DWORD size)
 {
     HKEY handle;

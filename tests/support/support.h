@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <string>
 
 // The root that HKEY_CURRENT_USER stands for in this test process (and its death-test
 // children), below the real HKEY_CURRENT_USER.
@@ -34,3 +35,13 @@ void HandlePendingMessages();
 DWORD ReadRegistryDword(const char *key, const char *name, bool *found = nullptr);
 void WriteRegistryValue(const char *key, const char *name, DWORD type, const void *data, DWORD size);
 void WriteRegistryDword(const char *key, const char *name, DWORD value);
+// A value below HKEY_CURRENT_USER as the registry holds it, at its true type and size (up to
+// eight bytes); Type is REG_NONE when there is none.
+struct StoredValue {
+    DWORD Type;
+    DWORD Size;
+    ULONGLONG Data;
+};
+StoredValue ReadRegistryValue(const char *key, const char *name);
+// A REG_SZ below HKEY_CURRENT_USER read in wide characters; empty when there is none.
+std::wstring ReadRegistryText(const wchar_t *key, const wchar_t *name);
