@@ -174,9 +174,11 @@ static std::atomic<int> Commits;
 static std::atomic<ByteCount> CommittedSize;
 static std::atomic<bool> RefuseCommit;
 static HANDLE CommitsLetThrough; // reset: each commit waits
+static HANDLE CommitReached;     // set once the worker asks for its block
 
 static void *CountedCommit(SIZE_T size)
 {
+    SetEvent(CommitReached);
     WaitForSingleObject(CommitsLetThrough, INFINITE);
     if (RefuseCommit) {
         return nullptr;
@@ -195,6 +197,7 @@ TEST(CommandLine, FreeWithARunningProgramIsRunThereAndAnsweredWhenItEnds)
     ASSERT_NE(window, nullptr);
     CommitBlock = CountedCommit;
     CommitsLetThrough = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    CommitReached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     Settings.ManualFree = 32 * MB;
 
     // Free memory stays at 100 MB, so a run makes all its three attempts unless it ends early.
@@ -215,11 +218,13 @@ TEST(CommandLine, FreeWithARunningProgramIsRunThereAndAnsweredWhenItEnds)
         Commits = 0;
         CommittedSize = 0;
         RefuseCommit = c.Refuse;
+        ResetEvent(CommitReached);
         if (c.Cancel) {
             ResetEvent(CommitsLetThrough);
         }
         ProgramEnd end = FinishProgram(StartProgram(c.Arguments), [&] {
-            if (c.Cancel && !WorkerIdle()) {
+            // Cancelled while its first block is being committed.
+            if (c.Cancel && WaitForSingleObject(CommitReached, 0) == WAIT_OBJECT_0 && !WorkerIdle()) {
                 CancelFreeing();
                 SetEvent(CommitsLetThrough);
             }

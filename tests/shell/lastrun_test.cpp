@@ -63,7 +63,7 @@ TEST_F(LastRunTest, NoticeAndLineForEachRunAndNoticesChoice)
         EXPECT_EQ(call.InfoTitle, "Memory freed");
         EXPECT_EQ(call.Info, row.notice);
         EXPECT_EQ(call.InfoFlags, NoticeFlags);
-        EXPECT_EQ(call.BalloonIcon, ProgramIcon(IDI_APP));
+        EXPECT_EQ(call.BalloonIcon, LargeProgramIcon(IDI_APP));
         RefreshTick(); // the notice is shown once, not with every later update
         ASSERT_EQ(TrayCalls.size(), 2u);
         EXPECT_FALSE(TrayCalls[1].Flags & NIF_INFO);

@@ -48,7 +48,7 @@ TEST_F(TrayTest, IconIsAddedWithTheRecordThatCarriesNotices)
     EXPECT_EQ(add.CallbackMessage, WM_APP_TRAY);
     EXPECT_EQ(add.Icon, ProgramIcon(IDI_APP));
     EXPECT_EQ(add.Tip, "Memvale");
-    EXPECT_EQ(add.BalloonIcon, ProgramIcon(IDI_APP));
+    EXPECT_EQ(add.BalloonIcon, LargeProgramIcon(IDI_APP));
 }
 
 TEST_F(TrayTest, IdleMenuOffersTheManualAmountAndItsTarget)

@@ -138,6 +138,12 @@ inline HICON ProgramIcon(int id)
     return ChipPicture(id);
 }
 
+// The program's icon at the large size, as notices carry it.
+inline HICON LargeProgramIcon(int id)
+{
+    return LoadIconA(AppInstance, MAKEINTRESOURCEA(id));
+}
+
 // Free memory as the sampler has it now, and as a fresh reading gives it.
 inline void SetFreeMemory(ULONGLONG free)
 {
