@@ -21,7 +21,6 @@ const ULONG_PTR HandedOverRequestTag = 0x4D564331;
 // How a handed-over run ended, as WM_APP_RUN_ENDED carries it in wParam.
 enum RunEnding : DWORD { EndedDone, EndedNotStarted, EndedBlockRefused, EndedCancelled };
 
-// The main window's title, by which another start finds the running program.
 // A program that has just taken the mutex may not have made its window yet.
 const DWORD WindowSearchMilliseconds = 5000;
 const DWORD WindowSearchPause = 100;
@@ -29,7 +28,6 @@ const UINT HandOverMilliseconds = 5000;
 // The Exit command saves the settings and removes the tray icon; this leaves it ample time.
 const DWORD ExitWaitMilliseconds = 30000;
 const DWORD IdlePollMilliseconds = 50;
-const DWORD CommandLineAttempts = 3;
 const ByteCount LargestAmountMB = (~static_cast<ByteCount>(0)) >> 20;
 const int SayTextSize = 512;
 
@@ -204,7 +202,7 @@ static bool InstanceRuns()
 // The one place a command-line run is asked for, in the running program and in this one.
 static DWORD RequestCommandLineRun(ByteCount amount)
 {
-    return FreeUpBy(amount, CommandLineAttempts, CommandLineRun);
+    return FreeUpBy(amount, ManualAttempts, CommandLineRun);
 }
 
 static RunEnding EndingOf(FreeingEnding ending)
