@@ -8,6 +8,6 @@ const UINT WM_APP_REFRESH = WM_APP + 4;  // settings changed: pages reload their
 const UINT WM_APP_LAYOUT = WM_APP + 5;   // the DPI changed: lay the pages over the tab control again
 // A command-line run handed over by another start of the program waits to begin.
 const UINT WM_APP_COMMAND_FREE = WM_APP + 8;
-// Posted to the thread of that other start when its run has ended; wParam is its exit code.
+// Posted to the thread of that other start when its run has ended; wParam tells how it ended.
 const UINT WM_APP_RUN_ENDED = WM_APP + 9;
 const UINT_PTR TIMER_REFRESH = 1;

@@ -82,8 +82,8 @@ static bool TouchPass(BYTE *block, ByteCount first, ByteCount target, double *to
     return whole;
 }
 
-// Runs the job's attempts and fills in the run's figures and ending; true when it tried to
-// commit, that is, when it was a run at all.
+// Runs the job's attempts and fills in the run's figures and ending; true when it was a run at
+// all: it tried to commit, or it was cancelled before it could.
 static bool RunJob(FreeingRun *run)
 {
     const ByteCount target = FreeingJob.Target;
@@ -98,9 +98,11 @@ static bool RunJob(FreeingRun *run)
             run->Ending = RunDone;
             return tried;
         }
+        // Cancelled before a block too: the user asked for the run and called it off, and
+        // whoever waits for it learns so.
         if (KeepFreeing.load(std::memory_order_relaxed) == 0) {
             run->Ending = RunCancelled;
-            return tried;
+            return true;
         }
         // Windows may refuse a block this large (the commit limit, or no address range that
         // long); then the job ends and memory stays as it is.

@@ -21,8 +21,8 @@ struct FreeingJobRecord {
 
 enum FreeingEnding : DWORD { RunDone, RunCancelled, BlockRefused };
 
-// What one run did. A job that committed nothing (its target met, no attempt allowed, or
-// cancelled before its first block) is no run and leaves no record.
+// What one run did. A job that had nothing to do (its target met, no attempt allowed) is no
+// run and leaves no record; one cancelled before its first block is a cancelled run.
 struct FreeingRun {
     FreeingSource Source;
     FreeingEnding Ending;

@@ -15,7 +15,7 @@ struct SettingsBlock {
     DWORD AppLoadFree;     // nonzero: one freeing run at start-up
     ByteCount AppLoadFreeSize; // bytes of free memory the start-up run aims for
     DWORD Hotkey;          // hot-key control value: low byte key, next byte HOTKEYF_* flags
-    DWORD WindowPos;       // low word left, high word top; 0xFFFFFFFF = none saved
+    DWORD WindowPos;       // low word left, high word top; NoSavedPosition = none saved
     DWORD BusyIcon;        // nonzero: busy tray icon while freeing
     DWORD Notices;         // which runs end with a notice, see NoticesFor
     DWORD TrayFigure;      // what the tray icon shows: 0 the chip, 1 free memory as a figure

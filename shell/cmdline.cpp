@@ -193,16 +193,24 @@ static bool InstanceRuns()
 {
     HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, InstanceMutexName);
     if (!mutex) {
-        return false;
+        // An elevated Memvale's mutex exists but is closed to this start.
+        return GetLastError() == ERROR_ACCESS_DENIED;
     }
     CloseHandle(mutex);
     return true;
 }
 
-// The one place a command-line run is asked for, in the running program and in this one.
+// The one place a command-line run is asked for, in the running program and in this one. It
+// opens no box: the start that asked tells its user, and a box would hold a scheduled task
+// until somebody clicked it.
 static DWORD RequestCommandLineRun(ByteCount amount)
 {
-    return FreeUpBy(amount, ManualAttempts, CommandLineRun);
+    MemoryStatus status;
+    ReadMemoryStatus(&status);
+    if (!FitsOnTopOfFree(status, amount)) {
+        return 0;
+    }
+    return RequestFreeing(status.AvailPhys + amount, ManualAttempts, CommandLineRun);
 }
 
 static RunEnding EndingOf(FreeingEnding ending)
@@ -347,10 +355,23 @@ static int WaitForRunEnd(HANDLE process)
 
 static int WaitForExit(HANDLE process, HWND window)
 {
-    if (process ? WaitForSingleObject(process, ExitWaitMilliseconds) == WAIT_OBJECT_0 : !IsWindow(window)) {
-        return ExitDone;
+    if (process) {
+        if (WaitForSingleObject(process, ExitWaitMilliseconds) == WAIT_OBJECT_0) {
+            return ExitDone;
+        }
+    } else {
+        // Without a handle to the process its window is the sign that it still runs.
+        for (DWORD waited = 0; waited < ExitWaitMilliseconds; waited += IdlePollMilliseconds) {
+            if (!IsWindow(window)) {
+                return ExitDone;
+            }
+            Sleep(IdlePollMilliseconds);
+        }
     }
-    SayToUser("Memvale did not end within 30 seconds.");
+    char text[SayTextSize];
+    snprintf(text, sizeof text, "Memvale did not end within %lu seconds.",
+             static_cast<unsigned long>(ExitWaitMilliseconds / 1000));
+    SayToUser(text);
     return ExitRefused;
 }
 

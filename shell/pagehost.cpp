@@ -25,7 +25,7 @@ HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, con
 }
 
 // Over the display area, one pixel wider to the left, and above the tab control.
-void LayoutPage(HWND page)
+static void LayoutPage(HWND page)
 {
     HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
     RECT r;

@@ -5,7 +5,6 @@
 extern HWND ShownPage;
 
 HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, const char *tabText);
-void LayoutPage(HWND page);
 void LayoutPages();
 void SelectPage(HWND page);
 void OnTabSelectionChange(HWND tabs);

@@ -228,14 +228,20 @@ TEST(FreeingRequests, AcceptedJobShowsBusyAndRequestsDuringItAreDroppedUntouched
     EXPECT_EQ((std::vector<SIZE_T>{8192, 8192}), CommitSizes);
 }
 
+// The job that a cancel chosen while idle ends is told as a cancelled run, so that nobody who
+// waits for it (the command line, a notice) takes it for one that was done.
 TEST(FreeingRequests, CancelWhileIdleEndsTheNextJobAtOnceAndTheOneAfterRuns)
 {
     StartWorkerOnFullMachine();
     CancelFreeing();
-    ASSERT_EQ(1u, RequestFreeing(8192, 3));
+    ASSERT_EQ(1u, RequestFreeing(8192, 3, CommandLineRun));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(0, Commits);
     EXPECT_EQ(1u, KeepFreeing.load());
+    FreeingRun run;
+    ASSERT_TRUE(TakeFinishedRun(&run));
+    EXPECT_EQ(RunCancelled, run.Ending);
+    EXPECT_EQ(CommandLineRun, run.Source);
     ASSERT_EQ(1u, RequestFreeing(8192, 1));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(1, Commits);

@@ -60,8 +60,8 @@ static std::string ModuleFolder()
 
 static bool HasMainWindow(DWORD processId)
 {
-    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", "Memvale XP"); window;
-         window = FindWindowExA(nullptr, window, "#32770", "Memvale XP")) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", MEMVALE_WINDOW_CAPTION); window;
+         window = FindWindowExA(nullptr, window, "#32770", MEMVALE_WINDOW_CAPTION)) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
         if (owner == processId) {
@@ -235,6 +235,14 @@ TEST(CommandLine, FreeWithARunningProgramIsRunThereAndAnsweredWhenItEnds)
         EXPECT_EQ(CommittedSize.load(), c.Block) << c.Arguments;
         EXPECT_FALSE(end.HadWindow) << c.Arguments;
     }
+
+    // The page's amount does not fit above free memory, which only the running program sees:
+    // refused without a box there, which would hold the caller until somebody clicked it.
+    Settings.ManualFree = 480 * MB;
+    MessageTexts.clear();
+    ProgramEnd refused = FinishProgram(StartProgram("/free"), [] { RefreshTick(); });
+    EXPECT_EQ(refused.Code, static_cast<DWORD>(ExitRefused)) << refused.Output;
+    EXPECT_TRUE(MessageTexts.empty());
 }
 
 // A Memvale started by the test: /show opens its window, /exit ends it as its Exit command
@@ -246,7 +254,7 @@ TEST(CommandLine, ShowAndExitReachTheRunningProgram)
     ASSERT_NE(first.Process, nullptr);
     DWORD firstId = GetProcessId(first.Process);
     EXPECT_TRUE(WaitUntil([&] { return HasMainWindow(firstId); }, 20000));
-    HWND shown = FindWindowA("#32770", "Memvale XP");
+    HWND shown = FindWindowA("#32770", MEMVALE_WINDOW_CAPTION);
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(shown) != FALSE; }, 5000));
 
     ShowWindow(shown, SW_HIDE);

@@ -129,8 +129,8 @@ TEST(StartUp, ASecondInstanceEndsAtOnceWithExitCodeZero)
 
 static HWND ProgramWindowOf(DWORD processId)
 {
-    for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, "Memvale XP"); window;
-         window = FindWindowExA(nullptr, window, nullptr, "Memvale XP")) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, MEMVALE_WINDOW_CAPTION); window;
+         window = FindWindowExA(nullptr, window, nullptr, MEMVALE_WINDOW_CAPTION)) {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
         if (owner == processId) {
