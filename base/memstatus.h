@@ -29,13 +29,15 @@ ByteCount BytesOfUnits(DWORD units);
 
 double Megabytes(ByteCount bytes);
 
-// "%.2f MB" of the bytes.
-void FormatMegabytes(char *text, size_t size, ByteCount bytes);
+// A figure in the user's number format (GetNumberFormatEx): their decimal separator, and their
+// digit grouping unless grouped is false; decimals places after the separator. size counts
+// characters, terminator included.
+void FormatDecimal(wchar_t *text, int size, double value, int decimals, bool grouped = true);
 
-// The offer to free an amount on top of the memory free now, in one of the three forms below:
-// the amount and the target it aims at, both in MB. The target is summed in floating point, so
-// it never wraps.
-const char *const FreeUpButtonFormat = "Free up %.2f MB\n(target: %.2f MB)";
-const char *const FreeUpSliderFormat = "Free up %.2f MB\n(target free: %.2f MB)";
-const char *const FreeUpMenuFormat = "Free up %.2f MB (target: %.2f MB)";
-void FormatFreeUpOffer(char *text, size_t size, const char *format, ByteCount amount, ByteCount freeNow);
+// The bytes in MB with two decimals and the unit: "1,310.00 MB" in English.
+void FormatMegabytes(wchar_t *text, int size, ByteCount bytes);
+
+// The offer to free an amount on top of the memory free now, in one of its three forms
+// (IDS_OPT_FREE_UP, IDS_OPT_FREE_UP_SLIDER, IDS_TRAY_FREE_UP): the amount and the target it
+// aims at, both in MB. The target is summed in floating point, so it never wraps.
+void FormatFreeUpOffer(wchar_t *text, int size, UINT textId, ByteCount amount, ByteCount freeNow);

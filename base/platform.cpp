@@ -15,14 +15,14 @@ static ULONGLONG TickCountOfSystem()
 // Windows before 8.1 have one DPI for every monitor; from 8.1 on shcore.dll tells each
 // monitor's own (MDT_EFFECTIVE_DPI, 0).
 typedef HRESULT(WINAPI *DpiForMonitorCall)(HMONITOR, int, UINT *, UINT *);
-static const HMODULE Shcore = LoadLibraryA("shcore.dll");
+static const HMODULE Shcore = LoadLibraryW(L"shcore.dll");
 static const DpiForMonitorCall DpiForMonitor = Shcore == nullptr ? nullptr
     : reinterpret_cast<DpiForMonitorCall>(
           reinterpret_cast<void (*)()>(GetProcAddress(Shcore, "GetDpiForMonitor")));
 
 static UINT DpiOfTaskbar()
 {
-    HMONITOR monitor = MonitorFromWindow(FindWindowA("Shell_TrayWnd", nullptr), MONITOR_DEFAULTTOPRIMARY);
+    HMONITOR monitor = MonitorFromWindow(FindWindowW(L"Shell_TrayWnd", nullptr), MONITOR_DEFAULTTOPRIMARY);
     UINT x;
     UINT y;
     if (DpiForMonitor != nullptr && SUCCEEDED(DpiForMonitor(monitor, 0, &x, &y))) {
@@ -34,14 +34,14 @@ static UINT DpiOfTaskbar()
     return static_cast<UINT>(dpi);
 }
 
-int (WINAPI *ShowMessageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
+int (WINAPI *ShowMessageBox)(HWND, LPCWSTR, LPCWSTR, UINT) = MessageBoxW;
 void (*EndProcess)(int code) = ExitThroughRuntime;
 BOOL (WINAPI *OpenHelpViewer)(HWND, LPCWSTR, UINT, ULONG_PTR) = WinHelpW;
-HINSTANCE (WINAPI *ShellOpen)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
-BOOL (WINAPI *NotifyTray)(DWORD, PNOTIFYICONDATAA) = Shell_NotifyIconA;
+HINSTANCE (WINAPI *ShellOpen)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ShellExecuteW;
+BOOL (WINAPI *NotifyTray)(DWORD, PNOTIFYICONDATAW) = Shell_NotifyIconW;
 BOOL (WINAPI *LetMessageThrough)(HWND, UINT, DWORD, PCHANGEFILTERSTRUCT) = ChangeWindowMessageFilterEx;
 HMONITOR (WINAPI *MonitorOfRect)(LPCRECT, DWORD) = MonitorFromRect;
-BOOL (WINAPI *MonitorInfoOf)(HMONITOR, LPMONITORINFO) = GetMonitorInfoA;
+BOOL (WINAPI *MonitorInfoOf)(HMONITOR, LPMONITORINFO) = GetMonitorInfoW;
 BOOL (WINAPI *WindowPlacementOf)(HWND, WINDOWPLACEMENT *) = GetWindowPlacement;
 ULONGLONG (*TickCount)() = TickCountOfSystem;
 UINT (*TaskbarDpi)() = DpiOfTaskbar;

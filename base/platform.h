@@ -4,12 +4,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
-extern int (WINAPI *ShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+extern int (WINAPI *ShowMessageBox)(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 extern void (*EndProcess)(int code);
 extern BOOL (WINAPI *OpenHelpViewer)(HWND owner, LPCWSTR file, UINT command, ULONG_PTR data);
-extern HINSTANCE (WINAPI *ShellOpen)(HWND owner, LPCSTR operation, LPCSTR file,
-                                     LPCSTR parameters, LPCSTR directory, INT show);
-extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAA data);
+extern HINSTANCE (WINAPI *ShellOpen)(HWND owner, LPCWSTR operation, LPCWSTR file,
+                                     LPCWSTR parameters, LPCWSTR directory, INT show);
+extern BOOL (WINAPI *NotifyTray)(DWORD message, PNOTIFYICONDATAW data);
 // Lets a message from a less privileged process reach the window (ChangeWindowMessageFilterEx);
 // only an elevated process has such a filter.
 extern BOOL (WINAPI *LetMessageThrough)(HWND window, UINT message, DWORD action,
@@ -17,7 +17,7 @@ extern BOOL (WINAPI *LetMessageThrough)(HWND window, UINT message, DWORD action,
 // The monitor a screen rectangle lies on, or none (MonitorFromRect); the monitors depend on
 // the machine.
 extern HMONITOR (WINAPI *MonitorOfRect)(LPCRECT rect, DWORD flags);
-// A monitor's rectangle and work area (GetMonitorInfoA), and a window's placement in the
+// A monitor's rectangle and work area (GetMonitorInfoW), and a window's placement in the
 // workspace coordinates of its monitor (GetWindowPlacement): both follow the machine's bars.
 extern BOOL (WINAPI *MonitorInfoOf)(HMONITOR monitor, LPMONITORINFO info);
 extern BOOL (WINAPI *WindowPlacementOf)(HWND window, WINDOWPLACEMENT *placement);

@@ -2,6 +2,7 @@
 #include "engine/sampler.h"
 #include "base/fatal.h"
 #include "base/memstatus.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 #include <atomic>
 #include <cstdlib>
@@ -33,7 +34,7 @@ void StartMemorySampler()
     SampleIndex = 0;
     SampleRing = static_cast<MemoryStatus *>(calloc(SampleCount, sizeof(MemoryStatus)));
     if (!SampleRing) {
-        ReportFatal("Can't initialize memory monitoring thread!");
+        ReportFatal(IDS_FATAL_SAMPLER);
         return;
     }
     InitializeCriticalSection(&SampleLock);
@@ -41,7 +42,7 @@ void StartMemorySampler()
     ReadMemoryStatus(&SampleRing[0]);
     MemorySampler = CreateThread(nullptr, 0, MemorySamplerMain, nullptr, 0, nullptr);
     if (!MemorySampler) {
-        ReportFatal("Can't initialize memory monitoring thread!");
+        ReportFatal(IDS_FATAL_SAMPLER);
     }
 }
 

@@ -3,10 +3,10 @@
 #include "engine/worker.h"
 #include "base/fatal.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/platform.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include <cstdio>
 
 CRITICAL_SECTION JobLock;
 DWORD FreeingBusy;
@@ -22,15 +22,8 @@ static CONDITION_VARIABLE JobPosted = CONDITION_VARIABLE_INIT;
 static FreeingRun FinishedRun;
 static DWORD RunWaiting;
 
-// 1 while a refusal box is open: its own message loop still runs the hot-key and the tray, and
-// each further refusal would stack another box.
-static DWORD RefusalBoxOpen;
-
 const DWORD PageStride = 4096;
 const DWORD HalfPage = 2048;
-
-// In the order of FreeingSource.
-const char *const SourceNames[] = {"button", "hot-key", "tray menu", "start-up", "automatic", "command line"};
 
 // Thread priorities in the order of the Priority setting: idle, normal, high.
 const int WorkerPriorities[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_HIGHEST};
@@ -166,7 +159,7 @@ void StartFreeingWorker()
     // stored one (at normal priority a run competes with the user's programs).
     FreeingWorker = CreateThread(nullptr, 0, FreeingWorkerMain, nullptr, CREATE_SUSPENDED, nullptr);
     if (!FreeingWorker) {
-        ReportFatal("Can't create memory freeing thread!");
+        ReportFatal(IDS_FATAL_WORKER);
     }
     ApplyWorkerPriority();
     ResumeThread(FreeingWorker);
@@ -183,7 +176,9 @@ DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source)
         LeaveCriticalSection(&JobLock);
         return 1;
     }
-    SendDlgItemMessageA(OptimizationPage, IDC_OPT_FREE_BUTTON, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Busy"));
+    wchar_t busy[TextSize];
+    LoadText(IDS_OPT_BUSY, busy, TextSize);
+    SetDlgItemTextW(OptimizationPage, IDC_OPT_FREE_BUTTON, busy);
     EnableWindow(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), FALSE);
     FreeingJob.Target = target;
     FreeingJob.Source = source;
@@ -207,12 +202,6 @@ bool TakeFinishedRun(FreeingRun *run)
     return waiting;
 }
 
-const char *SourceName(FreeingSource source)
-{
-    const DWORD count = sizeof SourceNames / sizeof SourceNames[0];
-    return source < count ? SourceNames[source] : "";
-}
-
 bool AskedForByUser(FreeingSource source)
 {
     return source != StartupRun && source != AutomaticRun;
@@ -227,58 +216,6 @@ ByteCount FreedBy(const FreeingRun &run)
 bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount)
 {
     return amount <= status.TotalPhys && status.AvailPhys <= status.TotalPhys - amount;
-}
-
-DWORD FreeUpBy(ByteCount amount, DWORD attempts, FreeingSource source)
-{
-    MemoryStatus status;
-    ReadMemoryStatus(&status);
-    if (FitsOnTopOfFree(status, amount)) {
-        return RequestFreeing(status.AvailPhys + amount, attempts, source);
-    }
-    ShowFreeingRefusal(status, static_cast<double>(status.AvailPhys) + static_cast<double>(amount));
-    return 0;
-}
-
-static void ShowRefusal(const char *text)
-{
-    if (RefusalBoxOpen) {
-        return;
-    }
-    RefusalBoxOpen = 1;
-    ShowMessageBox(MainWindow, text, "Message", MB_ICONINFORMATION | MB_OK);
-    RefusalBoxOpen = 0;
-}
-
-void FormatFreeingRefusal(char *text, size_t size, const MemoryStatus &status, double target)
-{
-    snprintf(text, size,
-             "Currently there is %.2f MB of free physical memory and\n"
-             "you are trying to free it to %.2f MB. You can't do that, because\n"
-             "you have only %.2f MB of physical memory installed!!!",
-             Megabytes(status.AvailPhys), target / BytesPerMB, Megabytes(status.TotalPhys));
-}
-
-void FormatCommitRefusal(char *text, size_t size, ByteCount target)
-{
-    snprintf(text, size,
-             "This run had to reserve %.2f MB of memory, and Windows could not provide that much.\n\n"
-             "Ask for less memory, close some programs, or enlarge the page file, and try again.",
-             Megabytes(target));
-}
-
-void ShowFreeingRefusal(const MemoryStatus &status, double target)
-{
-    char text[RefusalTextSize];
-    FormatFreeingRefusal(text, sizeof text, status, target);
-    ShowRefusal(text);
-}
-
-void ShowCommitRefusal(ByteCount target)
-{
-    char text[RefusalTextSize];
-    FormatCommitRefusal(text, sizeof text, target);
-    ShowRefusal(text);
 }
 
 void CancelFreeing()

@@ -9,8 +9,6 @@
 // line; the program starts the run at start-up and automatic ones on its own.
 enum FreeingSource : DWORD { ButtonRun, HotkeyRun, TrayMenuRun, StartupRun, AutomaticRun, CommandLineRun };
 
-// The source's short name in the texts that tell of a run: "hot-key", "automatic", ...
-const char *SourceName(FreeingSource source);
 bool AskedForByUser(FreeingSource source);
 
 struct FreeingJobRecord {
@@ -53,7 +51,6 @@ extern HANDLE FreeingWorker;
 void StartFreeingWorker();
 // Target 0 asks whether the worker is idle; otherwise posts a job unless one runs.
 DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source = ButtonRun);
-DWORD FreeUpBy(ByteCount amount, DWORD attempts, FreeingSource source);
 // True when free memory plus the amount stays within installed memory.
 bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount);
 void CancelFreeing();
@@ -62,16 +59,6 @@ void ApplyWorkerPriority();
 // Hands the UI thread the record of the last run, once; false when there is none it has not
 // taken yet.
 bool TakeFinishedRun(FreeingRun *run);
-
-// The boxes that tell the user a manual request cannot be met: its target lies above
-// installed memory (target in bytes, as a floating-point sum that never wraps), or Windows
-// refused the block. Owned by the program's own window; while one is open, no other shows.
-void ShowFreeingRefusal(const MemoryStatus &status, double target);
-void ShowCommitRefusal(ByteCount target);
-// Their texts, for those who tell the user elsewhere.
-const int RefusalTextSize = 400;
-void FormatFreeingRefusal(char *text, size_t size, const MemoryStatus &status, double target);
-void FormatCommitRefusal(char *text, size_t size, ByteCount target);
 
 // The block of one attempt: VirtualAlloc and VirtualFree in the program; tests and the
 // benchmark count, refuse or time them.

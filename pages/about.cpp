@@ -1,24 +1,23 @@
 // The About page.
 #include "pages/about.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/platform.h"
 #include "res/resource.h"
-#include <cstdio>
-
-const size_t TermsTextSize = 256;
 
 void FillAboutPage(HWND page)
 {
-    SetDlgItemTextA(page, IDC_ABOUT_PRODUCT, ProductLine);
-    SetDlgItemTextA(page, IDC_ABOUT_EMAIL, AuthorEmail);
-    char terms[TermsTextSize];
-    snprintf(terms, sizeof terms, TermsFormat, ProductName);
-    SetDlgItemTextA(page, IDC_ABOUT_TERMS, terms);
+    SetDlgItemTextW(page, IDC_ABOUT_PRODUCT, ProductLine);
+    SetDlgItemTextW(page, IDC_ABOUT_EMAIL, AuthorEmail);
+    // Three centred lines; %1 is the product name.
+    wchar_t terms[TextSize];
+    FormatText(terms, TextSize, IDS_ABOUT_TERMS, {ProductName});
+    SetDlgItemTextW(page, IDC_ABOUT_TERMS, terms);
 }
 
 static void OpenWebsite()
 {
-    ShellOpen(MainWindow, "open", WebAddress, "", "", SW_SHOWNORMAL);
+    ShellOpen(MainWindow, L"open", WebAddress, L"", L"", SW_SHOWNORMAL);
 }
 
 static void OnCommand(int id, UINT code)
@@ -31,7 +30,7 @@ static void OnCommand(int id, UINT code)
 // The page paints no background of its own: what lies beneath it shows through.
 static INT_PTR OnEraseBackground(HWND page)
 {
-    SetWindowLongPtrA(page, DWLP_MSGRESULT, 1);
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, 1);
     return TRUE;
 }
 

@@ -3,14 +3,12 @@
 #include <windows.h>
 #include "res/resource.h"
 
-const char *const ProductLine = "Memvale v1.0.0";
-const char *const ProductName = "Memvale";
-const char *const AuthorEmail = "jonas.ferren@memvale.example.org";
-const char *const WebAddress = MEMVALE_WEB_ADDRESS;
-// Three centred lines; %s is the product name.
-const char *const TermsFormat = "%s is free software for personal and commercial use.\n"
-                                "It comes with no warranty of any kind.\n"
-                                "Use it at your own risk.";
+// The product's name, its version line, the address and the web page are the same in every
+// language.
+const wchar_t *const ProductLine = L"Memvale v1.0.0";
+const wchar_t *const ProductName = L"Memvale";
+const wchar_t *const AuthorEmail = L"jonas.ferren@memvale.example.org";
+const wchar_t *const WebAddress = L"" MEMVALE_WEB_ADDRESS;
 
 INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 void FillAboutPage(HWND page);

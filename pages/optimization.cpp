@@ -1,10 +1,12 @@
 // The Optimization page: limits, amounts, priority and the global hot-key.
 #include "pages/optimization.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/messages.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "pages/optimization_model.h"
+#include "pages/refusal.h"
 #include "pages/slider.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -21,12 +23,12 @@ static ByteCount Installed()
 
 static DWORD SliderAt(HWND page, int id)
 {
-    return static_cast<DWORD>(SendDlgItemMessageA(page, id, TBM_GETPOS, 0, 0));
+    return static_cast<DWORD>(SendDlgItemMessageW(page, id, TBM_GETPOS, 0, 0));
 }
 
 static void MoveSlider(HWND page, int id, DWORD position)
 {
-    SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
+    SendDlgItemMessageW(page, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(position));
 }
 
 static void ShowLimit(HWND page, int slider, const LimitOutcome &outcome, int amountText, int shareText)
@@ -34,8 +36,8 @@ static void ShowLimit(HWND page, int slider, const LimitOutcome &outcome, int am
     if (outcome.Yielded) {
         MoveSlider(page, slider, outcome.Position);
     }
-    SetDlgItemTextA(page, amountText, outcome.Amount);
-    SetDlgItemTextA(page, shareText, outcome.Share);
+    SetDlgItemTextW(page, amountText, outcome.Amount);
+    SetDlgItemTextW(page, shareText, outcome.Share);
 }
 
 static void ApplyLowerLimit(HWND page)
@@ -61,7 +63,7 @@ static void ApplyManualAmount(HWND page)
     ByteCount freeNow = CurrentSample().AvailPhys;
     FreeUpOutcome outcome = AmountMoved(SliderAt(page, IDC_OPT_AMOUNT_SLIDER), freeNow);
     Settings.ManualFree = outcome.Bytes;
-    SetDlgItemTextA(page, IDC_OPT_FREE_BUTTON, outcome.Text);
+    SetDlgItemTextW(page, IDC_OPT_FREE_BUTTON, outcome.Text);
 }
 
 void ApplySliderPosition(HWND page, int id)
@@ -92,23 +94,23 @@ void RegisterFreeHotkey()
 void RefreshOptimizationPage(HWND page)
 {
     CheckDlgButton(page, IDC_OPT_AUTOFREE_CHECK, Settings.AutoFree ? BST_CHECKED : BST_UNCHECKED);
-    SendDlgItemMessageA(page, IDC_OPT_PRIORITY_COMBO, CB_SETCURSEL, Settings.Priority, 0);
+    SendDlgItemMessageW(page, IDC_OPT_PRIORITY_COMBO, CB_SETCURSEL, Settings.Priority, 0);
 
     FillMemorySlider(page, IDC_OPT_LOWER_SLIDER, Settings.MinLimit);
     FillMemorySlider(page, IDC_OPT_FREETO_SLIDER, Settings.FreeTo);
     FillMemorySlider(page, IDC_OPT_AMOUNT_SLIDER, Settings.ManualFree);
 
-    SendDlgItemMessageA(page, IDC_OPT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressScale));
-    SendDlgItemMessageA(page, IDC_OPT_PROGRESS, PBM_SETPOS, FreeingProgress.load(), 0);
+    SendDlgItemMessageW(page, IDC_OPT_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, ProgressScale));
+    SendDlgItemMessageW(page, IDC_OPT_PROGRESS, PBM_SETPOS, FreeingProgress.load(), 0);
 
     // Reading the positions back rounds the settings to whole units within the range.
     ApplySliderPosition(page, IDC_OPT_LOWER_SLIDER);
     ApplySliderPosition(page, IDC_OPT_FREETO_SLIDER);
     ApplySliderPosition(page, IDC_OPT_AMOUNT_SLIDER);
 
-    SendDlgItemMessageA(page, IDC_OPT_HOTKEY, HKM_SETRULES, HotkeyInvalidCombinations,
+    SendDlgItemMessageW(page, IDC_OPT_HOTKEY, HKM_SETRULES, HotkeyInvalidCombinations,
                         MAKELPARAM(HOTKEYF_CONTROL, 0));
-    SendDlgItemMessageA(page, IDC_OPT_HOTKEY, HKM_SETHOTKEY, Settings.Hotkey, 0);
+    SendDlgItemMessageW(page, IDC_OPT_HOTKEY, HKM_SETHOTKEY, Settings.Hotkey, 0);
     RegisterFreeHotkey();
 }
 
@@ -121,9 +123,10 @@ static void OnInitDialog(HWND page)
 {
     // Recorded before anything else: the hot-key registration below is made for this window.
     OptimizationPage = page;
-    const char *const priorities[] = {"Idle*", "Normal", "High"};
-    for (const char *entry : priorities) {
-        SendDlgItemMessageA(page, IDC_OPT_PRIORITY_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+    for (UINT id : {IDS_OPT_PRIORITY_IDLE, IDS_OPT_PRIORITY_NORMAL, IDS_OPT_PRIORITY_HIGH}) {
+        wchar_t entry[TextSize];
+        LoadText(id, entry, TextSize);
+        SendDlgItemMessageW(page, IDC_OPT_PRIORITY_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
     }
     RefreshOptimizationPage(page);
 }
@@ -138,7 +141,7 @@ static void OnCommand(HWND page, int id, UINT code)
         break;
     case IDC_OPT_PRIORITY_COMBO:
         if (code == CBN_SELCHANGE) {
-            Settings.Priority = static_cast<DWORD>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
+            Settings.Priority = static_cast<DWORD>(SendDlgItemMessageW(page, id, CB_GETCURSEL, 0, 0));
             ApplyWorkerPriority();
         }
         break;
@@ -147,7 +150,7 @@ static void OnCommand(HWND page, int id, UINT code)
         break;
     case IDC_OPT_HOTKEY:
         if (code == EN_CHANGE) {
-            Settings.Hotkey = static_cast<DWORD>(SendDlgItemMessageA(page, id, HKM_GETHOTKEY, 0, 0)) & 0xFFFF;
+            Settings.Hotkey = static_cast<DWORD>(SendDlgItemMessageW(page, id, HKM_GETHOTKEY, 0, 0)) & 0xFFFF;
             RegisterFreeHotkey();
         }
         break;

@@ -1,9 +1,9 @@
 // The Optimization page's logic over slider positions, amounts, texts and the hot-key value,
 // apart from its controls.
 #include "pages/optimization_model.h"
+#include "base/language.h"
+#include "res/resource.h"
 #include <commctrl.h>
-#include <cstdio>
-
 
 static LimitOutcome LimitAt(DWORD position, bool yielded, ByteCount installed)
 {
@@ -11,9 +11,10 @@ static LimitOutcome LimitAt(DWORD position, bool yielded, ByteCount installed)
     outcome.Position = position;
     outcome.Yielded = yielded;
     outcome.Bytes = BytesOfUnits(position);
-    FormatMegabytes(outcome.Amount, sizeof outcome.Amount, outcome.Bytes);
-    snprintf(outcome.Share, sizeof outcome.Share, "(%.0f%%)",
-             static_cast<double>(outcome.Bytes) * 100.0 / static_cast<double>(installed));
+    FormatMegabytes(outcome.Amount, AmountTextSize, outcome.Bytes);
+    wchar_t percent[ShareTextSize];
+    FormatDecimal(percent, ShareTextSize, static_cast<double>(outcome.Bytes) * 100.0 / static_cast<double>(installed), 0);
+    FormatText(outcome.Share, ShareTextSize, IDS_OPT_SHARE, {percent});
     return outcome;
 }
 
@@ -31,7 +32,7 @@ FreeUpOutcome AmountMoved(DWORD position, ByteCount freeNow)
 {
     FreeUpOutcome outcome;
     outcome.Bytes = BytesOfUnits(position);
-    FormatFreeUpOffer(outcome.Text, sizeof outcome.Text, FreeUpSliderFormat, outcome.Bytes, freeNow);
+    FormatFreeUpOffer(outcome.Text, FreeUpTextSize, IDS_OPT_FREE_UP_SLIDER, outcome.Bytes, freeNow);
     return outcome;
 }
 

@@ -6,9 +6,9 @@
 #include "base/memstatus.h"
 
 // Text sizes of the page's statics and of the free-up button.
-const size_t AmountTextSize = 32;
-const size_t ShareTextSize = 16;
-const size_t FreeUpTextSize = 96;
+const int AmountTextSize = 32;
+const int ShareTextSize = 16;
+const int FreeUpTextSize = 96;
 
 // What moving one of the two upper sliders comes to: the position the moved slider ends at
 // (set back to it when Yielded), the setting in bytes and the amount and share it shows.
@@ -16,14 +16,14 @@ struct LimitOutcome {
     DWORD Position;
     bool Yielded;
     ByteCount Bytes;
-    char Amount[AmountTextSize];
-    char Share[ShareTextSize];
+    wchar_t Amount[AmountTextSize];
+    wchar_t Share[ShareTextSize];
 };
 
 // What moving the amount slider comes to: the amount in bytes and the button's offer.
 struct FreeUpOutcome {
     ByteCount Bytes;
-    char Text[FreeUpTextSize];
+    wchar_t Text[FreeUpTextSize];
 };
 
 // The slider the user moves yields to the other one, which never moves: the lower limit

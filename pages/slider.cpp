@@ -8,15 +8,15 @@ void FillMemorySlider(HWND page, int id, ByteCount value)
     // Minimum and maximum apart: TBM_SETRANGE packs the maximum into a signed 16-bit word,
     // which 2 GiB of installed memory (32,768 units) already overflows.
     ByteCount installed = InstalledMemory.TotalPhys;
-    SendDlgItemMessageA(page, id, TBM_SETRANGEMIN, FALSE, 0);
-    SendDlgItemMessageA(page, id, TBM_SETRANGEMAX, TRUE, static_cast<LPARAM>(UnitsOf(installed)));
+    SendDlgItemMessageW(page, id, TBM_SETRANGEMIN, FALSE, 0);
+    SendDlgItemMessageW(page, id, TBM_SETRANGEMAX, TRUE, static_cast<LPARAM>(UnitsOf(installed)));
     // Cut here as the slider would: a 64-bit value far above its range must not wrap round to
     // a small position on the way.
     ByteCount shown = value < installed ? value : installed;
-    SendDlgItemMessageA(page, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(UnitsOf(shown)));
+    SendDlgItemMessageW(page, id, TBM_SETPOS, TRUE, static_cast<LPARAM>(UnitsOf(shown)));
 }
 
 ByteCount MemorySliderBytes(HWND page, int id)
 {
-    return BytesOfUnits(static_cast<DWORD>(SendDlgItemMessageA(page, id, TBM_GETPOS, 0, 0)));
+    return BytesOfUnits(static_cast<DWORD>(SendDlgItemMessageW(page, id, TBM_GETPOS, 0, 0)));
 }

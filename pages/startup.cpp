@@ -2,6 +2,7 @@
 // and what the tray icon shows.
 #include "pages/startup.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/memstatus.h"
 #include "base/messages.h"
 #include "base/platform.h"
@@ -11,9 +12,6 @@
 #include "settings/autostart.h"
 #include "settings/settings.h"
 #include <commctrl.h>
-#include <cstdio>
-
-const size_t TargetTextSize = 32;
 
 static bool IsChecked(HWND page, int id)
 {
@@ -28,9 +26,11 @@ static void SetChecked(HWND page, int id, bool checked)
 void UpdateStartupTarget(HWND page)
 {
     Settings.AppLoadFreeSize = MemorySliderBytes(page, IDC_STARTUP_SLIDER);
-    char text[TargetTextSize];
-    snprintf(text, sizeof text, "to %.2f MB", Megabytes(Settings.AppLoadFreeSize));
-    SetDlgItemTextA(page, IDC_STARTUP_TARGET_TEXT, text);
+    wchar_t figure[TextSize];
+    FormatDecimal(figure, TextSize, Megabytes(Settings.AppLoadFreeSize), 2);
+    wchar_t text[TextSize];
+    FormatText(text, TextSize, IDS_STARTUP_TARGET, {figure});
+    SetDlgItemTextW(page, IDC_STARTUP_TARGET_TEXT, text);
 }
 
 void RefreshStartupPage(HWND page)
@@ -40,7 +40,7 @@ void RefreshStartupPage(HWND page)
     SetChecked(page, IDC_STARTUP_LOADFREE, Settings.AppLoadFree != 0);
     SetChecked(page, IDC_STARTUP_TRAYFIGURE, Settings.TrayFigure != 0);
 
-    SendDlgItemMessageA(page, IDC_STARTUP_NOTICES, CB_SETCURSEL, Settings.Notices, 0);
+    SendDlgItemMessageW(page, IDC_STARTUP_NOTICES, CB_SETCURSEL, Settings.Notices, 0);
 
     FillMemorySlider(page, IDC_STARTUP_SLIDER, Settings.AppLoadFreeSize);
     UpdateStartupTarget(page);
@@ -49,9 +49,10 @@ void RefreshStartupPage(HWND page)
 // In the order of the Notices values.
 static void OnInitDialog(HWND page)
 {
-    const char *const choices[] = {"no run", "the runs I ask for", "every run"};
-    for (const char *choice : choices) {
-        SendDlgItemMessageA(page, IDC_STARTUP_NOTICES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    for (UINT id : {IDS_NOTICES_NONE, IDS_NOTICES_ASKED, IDS_NOTICES_EVERY}) {
+        wchar_t choice[TextSize];
+        LoadText(id, choice, TextSize);
+        SendDlgItemMessageW(page, IDC_STARTUP_NOTICES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
     }
     RefreshStartupPage(page);
 }
@@ -59,25 +60,32 @@ static void OnInitDialog(HWND page)
 static void SaveNow(HWND page)
 {
     SaveSettings();
-    ShowMessageBox(page, "Configuration has been saved.", "Message", MB_ICONINFORMATION);
+    wchar_t text[TextSize];
+    wchar_t caption[TextSize];
+    LoadText(IDS_STARTUP_SAVED, text, TextSize);
+    LoadText(IDS_CAPTION_MESSAGE, caption, TextSize);
+    ShowMessageBox(page, text, caption, MB_ICONINFORMATION);
 }
 
 static void ReloadAfterAsking(HWND page)
 {
-    if (ShowMessageBox(page, "Do you want to restore all settings from registry?", "Warning",
-                       MB_YESNO | MB_ICONWARNING) != IDYES) {
+    wchar_t text[TextSize];
+    wchar_t caption[TextSize];
+    LoadText(IDS_STARTUP_RELOAD, text, TextSize);
+    LoadText(IDS_CAPTION_WARNING, caption, TextSize);
+    if (ShowMessageBox(page, text, caption, MB_YESNO | MB_ICONWARNING) != IDYES) {
         return;
     }
     LoadSettings();
     ApplyWorkerPriority();
     // The main window passes the notice on to every page.
-    SendMessageA(MainWindow, WM_APP_REFRESH, 0, 0);
+    SendMessageW(MainWindow, WM_APP_REFRESH, 0, 0);
 }
 
 void StartupPageCommand(HWND page, UINT code, UINT id)
 {
     if (id == IDC_STARTUP_NOTICES && code == CBN_SELCHANGE) {
-        Settings.Notices = static_cast<DWORD>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
+        Settings.Notices = static_cast<DWORD>(SendDlgItemMessageW(page, id, CB_GETCURSEL, 0, 0));
         return;
     }
     if (code != BN_CLICKED) {

@@ -71,3 +71,66 @@
 #define IDM_EMPTY_CLIPBOARD       40200
 #define IDM_CANCEL                40201
 #define IDM_TRAY_FIGURE           40202
+
+
+// Texts of the main window and the tray
+#define IDS_TAB_OPTIMIZATION      2001
+#define IDS_TAB_STARTUP           2002
+#define IDS_TAB_ABOUT             2003
+#define IDS_MEGABYTES             2004
+#define IDS_TIP                   2005
+#define IDS_TIP_STATUS            2006
+#define IDS_TRAY_FREE_UP          2007
+#define IDS_FIGURE_MB             2008
+#define IDS_FIGURE_GB             2009
+
+// Texts of the Optimization page
+#define IDS_OPT_FREE_UP           2010
+#define IDS_OPT_FREE_UP_SLIDER    2011
+#define IDS_OPT_BUSY              2012
+#define IDS_OPT_FREEING           2013
+#define IDS_OPT_SHARE             2014
+#define IDS_OPT_PRIORITY_IDLE     2015
+#define IDS_OPT_PRIORITY_NORMAL   2016
+#define IDS_OPT_PRIORITY_HIGH     2017
+
+// Texts of the last run: the page's line, the tooltip and the notice
+#define IDS_RUN_DONE              2018
+#define IDS_RUN_CANCELLED         2019
+#define IDS_RUN_REFUSED           2020
+#define IDS_RUN_WAITS             2021
+#define IDS_NOTICE_TITLE          2022
+#define IDS_NOTICE_DONE           2023
+#define IDS_NOTICE_DONE_FROM      2024
+#define IDS_NOTICE_CANCELLED      2025
+#define IDS_NOTICE_CANCELLED_FROM 2026
+
+// Who asked for a run, in the order of FreeingSource
+#define IDS_SOURCE_BUTTON         2027
+#define IDS_SOURCE_HOTKEY         2028
+#define IDS_SOURCE_TRAY_MENU      2029
+#define IDS_SOURCE_STARTUP        2030
+#define IDS_SOURCE_AUTOMATIC      2031
+#define IDS_SOURCE_COMMAND_LINE   2032
+
+// Texts of the Startup & Exit page; the notice choices in the order of the Notices values
+#define IDS_STARTUP_TARGET        2033
+#define IDS_NOTICES_NONE          2034
+#define IDS_NOTICES_ASKED         2035
+#define IDS_NOTICES_EVERY         2036
+#define IDS_STARTUP_SAVED         2037
+#define IDS_STARTUP_RELOAD        2038
+
+// Texts of the About page
+#define IDS_ABOUT_TERMS           2039
+
+// Message boxes
+#define IDS_CAPTION_MESSAGE       2040
+#define IDS_CAPTION_WARNING       2041
+#define IDS_CAPTION_ERROR         2042
+#define IDS_REFUSAL_TOO_MUCH      2043
+#define IDS_REFUSAL_BLOCK         2044
+#define IDS_FATAL_WORKER          2045
+#define IDS_FATAL_SAMPLER         2046
+#define IDS_FATAL_MAIN_WINDOW     2047
+#define IDS_FATAL_PAGE            2048

@@ -2,7 +2,7 @@
 #include "settings/settings.h"
 #include "base/memstatus.h"
 #include <atomic>
-#include <cstring>
+#include <cwchar>
 
 const DWORD DefaultInterval = 1000;
 
@@ -26,21 +26,21 @@ SettingsBlock Settings = {
 
 // Table order is the order of writing; it differs from the order of the fields.
 const SettingEntry SettingsTable[SettingsCount] = {
-    {REG_DWORD, "MinLimit", nullptr, &Settings.MinLimit},
-    {REG_DWORD, "FreeTo", nullptr, &Settings.FreeTo},
-    {REG_DWORD, "ManualFree", nullptr, &Settings.ManualFree},
-    {REG_DWORD, "AutoFree", &Settings.AutoFree, nullptr},
-    {REG_DWORD, "Priority", &Settings.Priority, nullptr},
-    {REG_DWORD, "Interval", &Settings.Interval, nullptr},
-    {REG_DWORD, "TrayIcon", &Settings.TrayIcon, nullptr},
-    {REG_DWORD, "SaveConfig", &Settings.SaveConfig, nullptr},
-    {REG_DWORD, "AppLoadFree", &Settings.AppLoadFree, nullptr},
-    {REG_DWORD, "AppLoadFreeSize", nullptr, &Settings.AppLoadFreeSize},
-    {REG_DWORD, "Hotkey", &Settings.Hotkey, nullptr},
-    {REG_DWORD, "WindowPos", &Settings.WindowPos, nullptr},
-    {REG_DWORD, "BusyIcon", &Settings.BusyIcon, nullptr},
-    {REG_DWORD, "Notices", &Settings.Notices, nullptr},
-    {REG_DWORD, "TrayFigure", &Settings.TrayFigure, nullptr},
+    {REG_DWORD, L"MinLimit", nullptr, &Settings.MinLimit},
+    {REG_DWORD, L"FreeTo", nullptr, &Settings.FreeTo},
+    {REG_DWORD, L"ManualFree", nullptr, &Settings.ManualFree},
+    {REG_DWORD, L"AutoFree", &Settings.AutoFree, nullptr},
+    {REG_DWORD, L"Priority", &Settings.Priority, nullptr},
+    {REG_DWORD, L"Interval", &Settings.Interval, nullptr},
+    {REG_DWORD, L"TrayIcon", &Settings.TrayIcon, nullptr},
+    {REG_DWORD, L"SaveConfig", &Settings.SaveConfig, nullptr},
+    {REG_DWORD, L"AppLoadFree", &Settings.AppLoadFree, nullptr},
+    {REG_DWORD, L"AppLoadFreeSize", nullptr, &Settings.AppLoadFreeSize},
+    {REG_DWORD, L"Hotkey", &Settings.Hotkey, nullptr},
+    {REG_DWORD, L"WindowPos", &Settings.WindowPos, nullptr},
+    {REG_DWORD, L"BusyIcon", &Settings.BusyIcon, nullptr},
+    {REG_DWORD, L"Notices", &Settings.Notices, nullptr},
+    {REG_DWORD, L"TrayFigure", &Settings.TrayFigure, nullptr},
 };
 
 MemoryStatus InstalledMemory;
@@ -63,15 +63,15 @@ static void StoreSetting(DWORD *field, DWORD value)
 // so that an out-of-range value never reaches the sampler, not even for a moment.
 static DWORD LoadedInterval;
 
-static bool SameNameIgnoringCase(const char *a, const char *b)
+static bool SameNameIgnoringCase(const wchar_t *a, const wchar_t *b)
 {
     for (;; ++a, ++b) {
-        char ca = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
-        char cb = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+        wchar_t ca = (*a >= L'A' && *a <= L'Z') ? static_cast<wchar_t>(*a - L'A' + L'a') : *a;
+        wchar_t cb = (*b >= L'A' && *b <= L'Z') ? static_cast<wchar_t>(*b - L'A' + L'a') : *b;
         if (ca != cb) {
             return false;
         }
-        if (ca == '\0') {
+        if (ca == L'\0') {
             return true;
         }
     }
@@ -94,7 +94,7 @@ static ULONGLONG LittleEndian(const BYTE *data, DWORD count)
 
 // A byte count of 4 GiB or more comes as a REG_QWORD of eight bytes; every other value counts
 // by its first four bytes, whatever its type.
-static void ApplyStoredValue(const char *name, DWORD type, const BYTE *data, DWORD size)
+static void ApplyStoredValue(const wchar_t *name, DWORD type, const BYTE *data, DWORD size)
 {
     // Fewer than four bytes cannot hold a setting; the field keeps its value.
     if (size < sizeof(DWORD)) {
@@ -117,12 +117,12 @@ static void ApplyStoredValue(const char *name, DWORD type, const BYTE *data, DWO
 static void ReadStoredValues(HKEY key)
 {
     for (DWORD index = 0;; ++index) {
-        char name[EnumNameSize];
+        wchar_t name[EnumNameSize];
         BYTE data[EnumDataSize];
         DWORD nameSize = EnumNameSize;
         DWORD dataSize = EnumDataSize;
         DWORD type = REG_NONE;
-        LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
+        LONG result = RegEnumValueW(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
         // A foreign value too long for the buffers is passed over, not taken as the end.
         if (result == ERROR_MORE_DATA) {
             continue;
@@ -173,7 +173,7 @@ void LoadSettings()
 
     LoadedInterval = Settings.Interval;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
         ReadStoredValues(key);
         RegCloseKey(key);
     }
@@ -184,7 +184,7 @@ void LoadSettings()
 static void WriteSetting(HKEY key, const SettingEntry &row)
 {
     if (!row.ByteSetting) {
-        RegSetValueExA(key, row.Name, 0, row.Type, reinterpret_cast<const BYTE *>(row.Setting), sizeof(DWORD));
+        RegSetValueExW(key, row.Name, 0, row.Type, reinterpret_cast<const BYTE *>(row.Setting), sizeof(DWORD));
         return;
     }
     ByteCount value = *row.ByteSetting;
@@ -194,19 +194,19 @@ static void WriteSetting(HKEY key, const SettingEntry &row)
         value >>= 8;
     }
     bool fits32 = *row.ByteSetting <= 0xFFFFFFFFu;
-    RegSetValueExA(key, row.Name, 0, fits32 ? row.Type : REG_QWORD, data,
+    RegSetValueExW(key, row.Name, 0, fits32 ? row.Type : REG_QWORD, data,
                    fits32 ? sizeof(DWORD) : sizeof(ULONGLONG));
 }
 
-static void WriteSettings(const char *onlyName)
+static void WriteSettings(const wchar_t *onlyName)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;
     }
     for (const SettingEntry &row : SettingsTable) {
-        if (onlyName == nullptr || strcmp(row.Name, onlyName) == 0) {
+        if (onlyName == nullptr || wcscmp(row.Name, onlyName) == 0) {
             WriteSetting(key, row);
         }
     }
@@ -222,5 +222,5 @@ void SaveSettingsAtExit()
 {
     // With saving on exit switched off only that choice itself is kept; the other values
     // stay as last saved.
-    WriteSettings(Settings.SaveConfig ? nullptr : "SaveConfig");
+    WriteSettings(Settings.SaveConfig ? nullptr : L"SaveConfig");
 }

@@ -28,7 +28,7 @@ enum NoticesFor : DWORD { NoRunNotices, AskedRunNotices, EveryRunNotices };
 // written as REG_DWORD while it fits 32 bits and as REG_QWORD only above that.
 struct SettingEntry {
     DWORD Type;
-    const char *Name;
+    const wchar_t *Name;
     DWORD *Setting;
     ByteCount *ByteSetting;
 };
@@ -37,7 +37,7 @@ struct SettingEntry {
 const DWORD NoSavedPosition = 0xFFFFFFFF;
 
 const int SettingsCount = 15;
-const char *const SettingsKey = "Software\\Memvale";
+const wchar_t *const SettingsKey = L"Software\\Memvale";
 
 extern SettingsBlock Settings;
 extern const SettingEntry SettingsTable[SettingsCount];

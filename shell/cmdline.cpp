@@ -1,8 +1,10 @@
 // The command line: its switches, the answers to them, and the running program's side of a
 // request handed over by another start.
 #include "shell/cmdline.h"
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/platform.h"
+#include "pages/refusal.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/startup.h"
@@ -157,7 +159,12 @@ void SayToUser(const char *text)
         output = OpenConsoleOutput();
     }
     if (!output) {
-        ShowMessageBox(nullptr, text, "Message", MB_ICONINFORMATION | MB_OK);
+        wchar_t wide[SayTextSize] = {};
+        wchar_t caption[TextSize];
+        MultiByteToWideChar(CP_ACP, 0, text, -1, wide, SayTextSize);
+        wide[SayTextSize - 1] = L'\0';
+        LoadText(IDS_CAPTION_MESSAGE, caption, TextSize);
+        ShowMessageBox(nullptr, wide, caption, MB_ICONINFORMATION | MB_OK);
         return;
     }
     // Consoles and Windows editors want CR LF at each line's end.
@@ -191,7 +198,7 @@ static void SayBadArguments(const CommandLineRequest &request)
 
 static bool InstanceRuns()
 {
-    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, InstanceMutexName);
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, InstanceMutexName);
     if (!mutex) {
         // An elevated Memvale's mutex exists but is closed to this start.
         return GetLastError() == ERROR_ACCESS_DENIED;
@@ -225,6 +232,16 @@ static RunEnding EndingOf(FreeingEnding ending)
     }
 }
 
+// The refusals' texts in the code page SayToUser writes.
+static void SayWideToUser(const wchar_t *text)
+{
+    char narrow[RefusalTextSize * 2];
+    if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr) == 0) {
+        narrow[0] = '\0';
+    }
+    SayToUser(narrow);
+}
+
 static bool RefuseIfTooMuch(ByteCount amount)
 {
     MemoryStatus status;
@@ -232,10 +249,10 @@ static bool RefuseIfTooMuch(ByteCount amount)
     if (FitsOnTopOfFree(status, amount)) {
         return false;
     }
-    char text[RefusalTextSize];
-    FormatFreeingRefusal(text, sizeof text, status,
+    wchar_t text[RefusalTextSize];
+    FormatFreeingRefusal(text, RefusalTextSize, status,
                          static_cast<double>(status.AvailPhys) + static_cast<double>(amount));
-    SayToUser(text);
+    SayWideToUser(text);
     return true;
 }
 
@@ -263,9 +280,9 @@ static int FreeInThisProcess(ByteCount amount)
     if (run.Ending == RunCancelled) {
         return ExitRefused;
     }
-    char text[RefusalTextSize];
-    FormatCommitRefusal(text, sizeof text, run.Block);
-    SayToUser(text);
+    wchar_t text[RefusalTextSize];
+    FormatCommitRefusal(text, RefusalTextSize, run.Block);
+    SayWideToUser(text);
     return ExitRefused;
 }
 

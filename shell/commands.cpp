@@ -6,6 +6,7 @@
 #include "base/platform.h"
 #include "engine/worker.h"
 #include "pages/optimization.h"
+#include "pages/refusal.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/pagehost.h"
@@ -24,13 +25,13 @@ static void ShowMainWindow(HWND window)
 static void ToggleAutoFree()
 {
     Settings.AutoFree = Settings.AutoFree == 0 ? 1 : 0;
-    SendMessageA(OptimizationPage, WM_APP_REFRESH, 0, 0);
+    SendMessageW(OptimizationPage, WM_APP_REFRESH, 0, 0);
 }
 
 static void ToggleTrayFigure()
 {
     Settings.TrayFigure = Settings.TrayFigure == 0 ? 1 : 0;
-    SendMessageA(StartupPage, WM_APP_REFRESH, 0, 0);
+    SendMessageW(StartupPage, WM_APP_REFRESH, 0, 0);
 }
 
 // An amount past 64 bits lies far above any installed memory: it gets the very refusal that

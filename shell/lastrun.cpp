@@ -2,41 +2,50 @@
 // the tray icon, a line on the Optimization page and a line in the tooltip.
 #include "shell/lastrun.h"
 #include "base/handles.h"
+#include "base/language.h"
+#include "base/memstatus.h"
 #include "base/platform.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/tray.h"
-#include <cstdio>
 
 FreeingRun LastRun;
 DWORD LastRunKnown;
 
-const char *const NoticeTitle = "Memory freed";
-const size_t NoticeTextSize = 256; // the notice record's own limit
-const size_t LineSize = 128;
-const size_t ClockSize = 8;
-const size_t SourceTextSize = 32;
+const int NoticeTextSize = 256; // the notice record's own limit
+const int LineSize = 128;
+const int ClockSize = 32;
+const int FigureSize = 32;
 const ULONGLONG MillisecondsPerMinute = 60000;
 const ULONGLONG FileTimeStepsPerMillisecond = 10000; // FILETIME counts 100 ns
 
-static unsigned long long WholeMegabytes(ByteCount bytes)
+static void FormatWholeMegabytes(wchar_t *text, int size, ByteCount bytes)
 {
-    return bytes >> 20;
+    FormatDecimal(text, size, static_cast<double>(bytes >> 20), 0);
 }
 
-static double Seconds(ULONGLONG milliseconds)
+static void FormatSeconds(wchar_t *text, int size, ULONGLONG milliseconds)
 {
-    return static_cast<double>(milliseconds) / 1000.0;
+    FormatDecimal(text, size, static_cast<double>(milliseconds) / 1000.0, 1);
 }
 
-static void FormatClock(char *text, size_t size, const SYSTEMTIME &time)
+// The locale's short time: hours and minutes in the user's form.
+static void FormatClock(wchar_t *text, int size, const SYSTEMTIME &time)
 {
-    snprintf(text, size, "%02u:%02u", static_cast<unsigned>(time.wHour), static_cast<unsigned>(time.wMinute));
+    if (GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, text, size) == 0 && size > 0) {
+        text[0] = L'\0';
+    }
+}
+
+// The source's short name in the texts that tell of a run: "hot-key", "automatic", ...
+static void LoadSourceName(wchar_t *text, int size, FreeingSource source)
+{
+    LoadText(IDS_SOURCE_BUTTON + source, text, size);
 }
 
 // The local time that many milliseconds from now, rounded up to the minute, so that freeing
 // never waits past the time named. FILETIME's minutes begin at its epoch, a midnight.
-static void FormatClockIn(char *text, size_t size, ULONGLONG milliseconds)
+static void FormatClockIn(wchar_t *text, int size, ULONGLONG milliseconds)
 {
     SYSTEMTIME now;
     LocalTime(&now);
@@ -55,42 +64,33 @@ static void FormatClockIn(char *text, size_t size, ULONGLONG milliseconds)
     FormatClock(text, size, then);
 }
 
-static void FormatLastRun(char *text, size_t size, const FreeingRun &run)
+static void FormatLastRun(wchar_t *text, int size, const FreeingRun &run)
 {
-    char started[ClockSize];
-    FormatClock(started, sizeof started, run.StartedAt);
-    const char *source = SourceName(run.Source);
-    switch (run.Ending) {
-    case RunDone:
-        snprintf(text, size, "Last run %s: freed %llu MB (%s)", started, WholeMegabytes(FreedBy(run)), source);
-        break;
-    case RunCancelled:
-        snprintf(text, size, "Last run %s: cancelled, freed %llu MB (%s)", started, WholeMegabytes(FreedBy(run)),
-                 source);
-        break;
-    case BlockRefused:
-        snprintf(text, size, "Last run %s: block of %llu MB refused (%s)", started, WholeMegabytes(run.Block),
-                 source);
-        break;
-    }
+    wchar_t started[ClockSize];
+    FormatClock(started, ClockSize, run.StartedAt);
+    wchar_t source[TextSize];
+    LoadSourceName(source, TextSize, run.Source);
+    wchar_t amount[FigureSize];
+    FormatWholeMegabytes(amount, FigureSize, run.Ending == BlockRefused ? run.Block : FreedBy(run));
+    static const UINT LineOfEnding[] = {IDS_RUN_DONE, IDS_RUN_CANCELLED, IDS_RUN_REFUSED};
+    FormatText(text, size, LineOfEnding[run.Ending], {started, amount, source});
 }
 
 // A notice of a run the user did not ask for says where it came from.
-static void FormatNotice(char *text, size_t size, const FreeingRun &run)
+static void FormatNotice(wchar_t *text, int size, const FreeingRun &run)
 {
-    char source[SourceTextSize] = "";
-    if (!AskedForByUser(run.Source)) {
-        snprintf(source, sizeof source, " (%s)", SourceName(run.Source));
-    }
-    unsigned long long freed = WholeMegabytes(FreedBy(run));
-    unsigned long long freeNow = WholeMegabytes(run.FreeAfter);
-    if (run.Ending == RunCancelled) {
-        snprintf(text, size, "Cancelled after %.1f s%s; freed %llu MB. Free now: %llu MB.", Seconds(run.Milliseconds),
-                 source, freed, freeNow);
-    } else {
-        snprintf(text, size, "Freed %llu MB in %.1f s%s. Free now: %llu MB.", freed, Seconds(run.Milliseconds),
-                 source, freeNow);
-    }
+    wchar_t source[TextSize];
+    LoadSourceName(source, TextSize, run.Source);
+    wchar_t freed[FigureSize];
+    wchar_t seconds[FigureSize];
+    wchar_t freeNow[FigureSize];
+    FormatWholeMegabytes(freed, FigureSize, FreedBy(run));
+    FormatSeconds(seconds, FigureSize, run.Milliseconds);
+    FormatWholeMegabytes(freeNow, FigureSize, run.FreeAfter);
+    bool cancelled = run.Ending == RunCancelled;
+    UINT id = AskedForByUser(run.Source) ? (cancelled ? IDS_NOTICE_CANCELLED : IDS_NOTICE_DONE)
+                                         : (cancelled ? IDS_NOTICE_CANCELLED_FROM : IDS_NOTICE_DONE_FROM);
+    FormatText(text, size, id, {freed, seconds, freeNow, source});
 }
 
 static bool NoticeWanted(const FreeingRun &run)
@@ -105,25 +105,27 @@ void ReportRun(const FreeingRun &run)
 {
     LastRun = run;
     LastRunKnown = 1;
-    char line[LineSize];
-    FormatLastRun(line, sizeof line, run);
-    SetDlgItemTextA(OptimizationPage, IDC_OPT_LAST_RUN, line);
+    wchar_t line[LineSize];
+    FormatLastRun(line, LineSize, run);
+    SetDlgItemTextW(OptimizationPage, IDC_OPT_LAST_RUN, line);
     if (NoticeWanted(run)) {
-        char text[NoticeTextSize];
-        FormatNotice(text, sizeof text, run);
-        ShowTrayNotice(NoticeTitle, text);
+        wchar_t title[TextSize];
+        LoadText(IDS_NOTICE_TITLE, title, TextSize);
+        wchar_t text[NoticeTextSize];
+        FormatNotice(text, NoticeTextSize, run);
+        ShowTrayNotice(title, text);
     }
 }
 
-void FormatStatusLine(char *text, size_t size, ULONGLONG waitLeft)
+void FormatStatusLine(wchar_t *text, int size, ULONGLONG waitLeft)
 {
     if (waitLeft != 0) {
-        char until[ClockSize];
-        FormatClockIn(until, sizeof until, waitLeft);
-        snprintf(text, size, "Automatic freeing waits until %s", until);
+        wchar_t until[ClockSize];
+        FormatClockIn(until, ClockSize, waitLeft);
+        FormatText(text, size, IDS_RUN_WAITS, {until});
     } else if (LastRunKnown) {
         FormatLastRun(text, size, LastRun);
     } else if (size > 0) {
-        text[0] = '\0';
+        text[0] = L'\0';
     }
 }

@@ -15,4 +15,4 @@ void ReportRun(const FreeingRun &run);
 
 // The tooltip's second line: while automatic freeing holds back a run, when it will start
 // again (waitLeft in milliseconds, 0 for none); otherwise the last run, or nothing before it.
-void FormatStatusLine(char *text, size_t size, ULONGLONG waitLeft);
+void FormatStatusLine(wchar_t *text, int size, ULONGLONG waitLeft);

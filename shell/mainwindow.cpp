@@ -1,6 +1,7 @@
 // The main window: its dialog procedure, initialisation and destruction.
 #include "shell/mainwindow.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/platform.h"
 #include "engine/sampler.h"
@@ -19,7 +20,7 @@
 #include "shell/tray.h"
 #include "shell/traypicture.h"
 #include <commctrl.h>
-#include <cstring>
+#include <cwchar>
 
 void InitMainWindow(HWND window)
 {
@@ -35,9 +36,9 @@ void InitMainWindow(HWND window)
 
     // Each page inserts its tab at the front, so the last created is the first tab.
     HWND tabs = GetDlgItem(window, IDC_MAIN_TABS);
-    AboutPage = CreatePage(tabs, window, IDD_ABOUT, AboutPageProc, "About");
-    StartupPage = CreatePage(tabs, window, IDD_STARTUP, StartupPageProc, "Startup");
-    OptimizationPage = CreatePage(tabs, window, IDD_OPTIMIZATION, OptimizationPageProc, "Optimization");
+    AboutPage = CreatePage(tabs, window, IDD_ABOUT, AboutPageProc, IDS_TAB_ABOUT);
+    StartupPage = CreatePage(tabs, window, IDD_STARTUP, StartupPageProc, IDS_TAB_STARTUP);
+    OptimizationPage = CreatePage(tabs, window, IDD_OPTIMIZATION, OptimizationPageProc, IDS_TAB_OPTIMIZATION);
     LayoutPages();
     SelectPage(OptimizationPage);
 
@@ -102,14 +103,14 @@ static void OnDpiChanged(HWND window, const RECT *suggested)
 {
     SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    PostMessageA(window, WM_APP_LAYOUT, 0, 0);
+    PostMessageW(window, WM_APP_LAYOUT, 0, 0);
 }
 
 // The taskbar's theme is part of the colour set: the figure follows it at the next tick.
 static void OnSettingChange(LPARAM lParam)
 {
-    const char *area = reinterpret_cast<const char *>(lParam);
-    if (area != nullptr && strcmp(area, "ImmersiveColorSet") == 0) {
+    const wchar_t *area = reinterpret_cast<const wchar_t *>(lParam);
+    if (area != nullptr && wcscmp(area, L"ImmersiveColorSet") == 0) {
         ReadTaskbarTheme();
     }
 }
@@ -129,7 +130,7 @@ static void RestartRefreshTimer(HWND window)
 
 static BOOL CALLBACK PostRefresh(HWND child, LPARAM)
 {
-    PostMessageA(child, WM_APP_REFRESH, 0, 0);
+    PostMessageW(child, WM_APP_REFRESH, 0, 0);
     return TRUE;
 }
 
@@ -188,7 +189,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         LayoutPages();
         return FALSE;
     case WM_COPYDATA:
-        SetWindowLongPtrA(window, DWLP_MSGRESULT,
+        SetWindowLongPtrW(window, DWLP_MSGRESULT,
                           OnCommandLineCopyData(window, reinterpret_cast<const COPYDATASTRUCT *>(lParam)));
         return TRUE;
     case WM_APP_COMMAND_FREE:

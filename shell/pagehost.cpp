@@ -2,6 +2,7 @@
 #include "shell/pagehost.h"
 #include "base/fatal.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "res/resource.h"
 #include "shell/startup.h"
 #include <commctrl.h>
@@ -9,18 +10,20 @@
 HWND ShownPage;
 
 // The page is a sibling of the tab control, laid over it; its tab carries the page window.
-HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, const char *tabText)
+HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, UINT tabTextId)
 {
-    HWND page = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(dialogId), mainWindow, procedure, 0);
+    HWND page = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(dialogId), mainWindow, procedure, 0);
     if (!page) {
-        ReportFatal("Can't create dialog page!");
+        ReportFatal(IDS_FATAL_PAGE);
         return nullptr;
     }
-    TCITEMA item = {};
+    wchar_t tabText[TextSize];
+    LoadText(tabTextId, tabText, TextSize);
+    TCITEMW item = {};
     item.mask = TCIF_TEXT | TCIF_PARAM;
-    item.pszText = const_cast<char *>(tabText);
+    item.pszText = tabText;
     item.lParam = reinterpret_cast<LPARAM>(page);
-    SendMessageA(tabs, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(tabs, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     return page;
 }
 
@@ -35,16 +38,16 @@ static void LayoutPage(HWND page)
     ScreenToClient(MainWindow, &topLeft);
     ScreenToClient(MainWindow, &bottomRight);
     r = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-    SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
     r.left -= 1;
     SetWindowPos(page, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
 }
 
 static HWND PageOfTab(HWND tabs, int index)
 {
-    TCITEMA item = {};
+    TCITEMW item = {};
     item.mask = TCIF_PARAM;
-    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(tabs, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&item));
     return reinterpret_cast<HWND>(item.lParam);
 }
 
@@ -52,7 +55,7 @@ static HWND PageOfTab(HWND tabs, int index)
 void LayoutPages()
 {
     HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
-    int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         LayoutPage(PageOfTab(tabs, i));
     }
@@ -62,10 +65,10 @@ void LayoutPages()
 void SelectPage(HWND page)
 {
     HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
-    int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         if (PageOfTab(tabs, i) == page) {
-            SendMessageA(tabs, TCM_SETCURFOCUS, i, 0);
+            SendMessageW(tabs, TCM_SETCURFOCUS, i, 0);
             return;
         }
     }
@@ -76,7 +79,7 @@ void OnTabSelectionChange(HWND tabs)
     if (ShownPage) {
         ShowWindow(ShownPage, SW_HIDE);
     }
-    int index = static_cast<int>(SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
+    int index = static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
     ShownPage = PageOfTab(tabs, index);
     ShowWindow(ShownPage, SW_SHOW);
 }

@@ -4,7 +4,7 @@
 
 extern HWND ShownPage;
 
-HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, const char *tabText);
+HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, UINT tabTextId);
 void LayoutPages();
 void SelectPage(HWND page);
 void OnTabSelectionChange(HWND tabs);

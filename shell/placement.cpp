@@ -17,8 +17,8 @@ void PlaceNearTray(HWND window)
     int width = own.right - own.left;
     int height = own.bottom - own.top;
 
-    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
-    HWND area = taskbar ? FindWindowExA(taskbar, nullptr, "TrayNotifyWnd", nullptr) : nullptr;
+    HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    HWND area = taskbar ? FindWindowExW(taskbar, nullptr, L"TrayNotifyWnd", nullptr) : nullptr;
     if (!area) {
         return;
     }
@@ -26,7 +26,7 @@ void PlaceNearTray(HWND window)
     GetWindowRect(area, &tray);
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
-    GetMonitorInfoA(MonitorFromRect(&tray, MONITOR_DEFAULTTONEAREST), &monitor);
+    GetMonitorInfoW(MonitorFromRect(&tray, MONITOR_DEFAULTTONEAREST), &monitor);
     const RECT &screen = monitor.rcMonitor;
 
     // Beside the area on the side of its monitor it is on; above it when it is in the lower

@@ -48,14 +48,14 @@ bool AnotherInstanceRuns()
     security.lpSecurityDescriptor = nullptr;
     security.bInheritHandle = TRUE;
     SetLastError(ERROR_SUCCESS);
-    CreateMutexA(&security, TRUE, InstanceMutexName);
+    CreateMutexW(&security, TRUE, InstanceMutexName);
     return GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 void StartUp(HINSTANCE instance)
 {
     AppInstance = instance;
-    // ShellExecuteA may hand the request to a shell extension, which needs COM on the calling
+    // ShellExecuteW may hand the request to a shell extension, which needs COM on the calling
     // thread; the UI thread is the one that calls it.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     InitCommonControls();
@@ -65,23 +65,23 @@ void StartUp(HINSTANCE instance)
 // Created hidden: at start only the tray icon shows.
 void CreateMainWindow()
 {
-    HWND window = CreateDialogParamA(AppInstance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, MainDialogProc, 0);
+    HWND window = CreateDialogParamW(AppInstance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
     if (!window) {
-        ReportFatal("Can't create main window");
+        ReportFatal(IDS_FATAL_MAIN_WINDOW);
         return;
     }
     EnsureOnDesktop();
 }
 
-// Only the main window goes through IsDialogMessageA; as a control parent it also covers the
+// Only the main window goes through IsDialogMessageW; as a control parent it also covers the
 // controls of the page shown inside it.
 int RunMessageLoop()
 {
     MSG message = {};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(MainWindow, &message)) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(MainWindow, &message)) {
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
     }
     return static_cast<int>(message.wParam);

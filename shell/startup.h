@@ -3,7 +3,7 @@
 #include <windows.h>
 
 // The single-instance rule's mutex, which another start also looks for.
-const char *const InstanceMutexName = "memvale_mutex";
+const wchar_t *const InstanceMutexName = L"memvale_mutex";
 
 extern HINSTANCE AppInstance;
 // Wide, like the program's path it is built from, so that any folder name is kept whole.

@@ -1,11 +1,13 @@
 // The refresh tick: every display of memory and of the worker, and automatic freeing.
 #include "shell/tick.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/memstatus.h"
 #include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "pages/about.h"
+#include "pages/refusal.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/cmdline.h"
@@ -14,8 +16,7 @@
 #include "shell/tray.h"
 #include "shell/traypicture.h"
 #include <commctrl.h>
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
 
 DWORD BusyIconShown;
 ULONGLONG AutoFreeGapEnds;
@@ -36,21 +37,23 @@ const float PercentPerMille = 0.1f;
 
 static void ShowFreeMemory(ByteCount free, ByteCount total)
 {
-    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETRANGE32, 0, UnitsOf(total));
-    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETPOS, UnitsOf(free), 0);
+    SendDlgItemMessageW(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETRANGE32, 0, UnitsOf(total));
+    SendDlgItemMessageW(MainWindow, IDC_MAIN_FREE_BAR, PBM_SETPOS, UnitsOf(free), 0);
 }
 
 static void ShowButtonState(ByteCount free, bool idle)
 {
     EnableWindow(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), idle ? TRUE : FALSE);
-    char text[64];
+    wchar_t text[TextSize];
     if (idle) {
-        FormatFreeUpOffer(text, sizeof text, FreeUpButtonFormat, Settings.ManualFree, free);
+        FormatFreeUpOffer(text, TextSize, IDS_OPT_FREE_UP, Settings.ManualFree, free);
     } else {
         double percent = static_cast<double>(FreeingProgress.load()) * PercentPerMille;
-        snprintf(text, sizeof text, "Freeing (%.0f%% done)", percent);
+        wchar_t figure[TextSize];
+        FormatDecimal(figure, TextSize, percent, 0);
+        FormatText(text, TextSize, IDS_OPT_FREEING, {figure});
     }
-    SendDlgItemMessageA(OptimizationPage, IDC_OPT_FREE_BUTTON, WM_SETTEXT, 0,
+    SendDlgItemMessageW(OptimizationPage, IDC_OPT_FREE_BUTTON, WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(text));
 }
 
@@ -58,17 +61,17 @@ static void ShowProgress()
 {
     DWORD progress = FreeingProgress.load();
     if (progress != 0) {
-        SendDlgItemMessageA(OptimizationPage, IDC_OPT_PROGRESS, PBM_SETRANGE, 0,
+        SendDlgItemMessageW(OptimizationPage, IDC_OPT_PROGRESS, PBM_SETRANGE, 0,
                             MAKELPARAM(0, ProgressScale));
     }
-    SendDlgItemMessageA(OptimizationPage, IDC_OPT_PROGRESS, PBM_SETPOS, progress, 0);
+    SendDlgItemMessageW(OptimizationPage, IDC_OPT_PROGRESS, PBM_SETPOS, progress, 0);
 }
 
 static void ShowFreeText(ByteCount free)
 {
-    char text[64];
-    FormatMegabytes(text, sizeof text, free);
-    SendDlgItemMessageA(MainWindow, IDC_MAIN_FREE_TEXT, WM_SETTEXT, 0,
+    wchar_t text[TextSize];
+    FormatMegabytes(text, TextSize, free);
+    SendDlgItemMessageW(MainWindow, IDC_MAIN_FREE_TEXT, WM_SETTEXT, 0,
                         reinterpret_cast<LPARAM>(text));
 }
 
@@ -94,12 +97,13 @@ static bool ChooseTrayIcon(ByteCount free, bool idle)
     return forced;
 }
 
-static void UpdateTray(const char *tip, bool forced)
+static void UpdateTray(const wchar_t *tip, bool forced)
 {
-    bool changed = strncmp(TrayIconData.szTip, tip, sizeof TrayIconData.szTip) != 0;
+    const int tipSize = sizeof TrayIconData.szTip / sizeof TrayIconData.szTip[0];
+    bool changed = wcsncmp(TrayIconData.szTip, tip, tipSize) != 0;
     if (changed || forced || !TrayIconAdded) {
         ZeroMemory(TrayIconData.szTip, sizeof TrayIconData.szTip);
-        snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", tip);
+        lstrcpynW(TrayIconData.szTip, tip, tipSize);
         SendTrayIcon();
     }
 }
@@ -185,11 +189,13 @@ void RefreshTick()
         RequestFreeing(Settings.FreeTo, AutomaticAttempts, AutomaticRun);
     }
 
-    char status[sizeof TrayIconData.szTip];
-    FormatStatusLine(status, sizeof status, waitLeft);
-    char tip[sizeof TrayIconData.szTip];
-    snprintf(tip, sizeof tip, "%s * Free physical: %i MB%s%s", ProductName, static_cast<int>(free >> 20),
-             status[0] ? "\n" : "", status);
+    const int tipSize = sizeof TrayIconData.szTip / sizeof TrayIconData.szTip[0];
+    wchar_t status[tipSize];
+    FormatStatusLine(status, tipSize, waitLeft);
+    wchar_t figure[tipSize];
+    FormatDecimal(figure, tipSize, static_cast<double>(free >> 20), 0);
+    wchar_t tip[tipSize];
+    FormatText(tip, tipSize, status[0] ? IDS_TIP_STATUS : IDS_TIP, {ProductName, figure, status});
     UnlockSamples();
 
     idle = RequestFreeing(0, 0) != 0;

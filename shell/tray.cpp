@@ -1,6 +1,7 @@
 // The tray icon, its two menus and what its clicks do.
 #include "shell/tray.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/memstatus.h"
 #include "base/messages.h"
 #include "base/platform.h"
@@ -12,10 +13,9 @@
 #include "shell/commands.h"
 #include "shell/startup.h"
 #include "shell/traypicture.h"
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
 
-NOTIFYICONDATAA TrayIconData;
+NOTIFYICONDATAW TrayIconData;
 HMENU IdleMenu;
 HMENU BusyMenu;
 UINT TaskbarCreatedMessage;
@@ -28,9 +28,9 @@ static ULONGLONG LastAddTried;
 
 void LoadTrayMenus()
 {
-    IdleMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TRAY_IDLE));
-    BusyMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TRAY_BUSY));
-    TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    IdleMenu = LoadMenuW(AppInstance, MAKEINTRESOURCEW(IDR_TRAY_IDLE));
+    BusyMenu = LoadMenuW(AppInstance, MAKEINTRESOURCEW(IDR_TRAY_BUSY));
+    TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     // Explorer runs unelevated: an elevated program (one started by an installer run as
     // administrator) gets its restart notice only through the window's message filter.
     LetMessageThrough(MainWindow, TaskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
@@ -57,8 +57,8 @@ void AddTrayIcon()
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = WM_APP_TRAY;
     TrayIconData.hIcon = ChipPicture(IDI_APP);
-    snprintf(TrayIconData.szTip, sizeof TrayIconData.szTip, "%s", ProductName);
-    TrayIconData.hBalloonIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
+    lstrcpynW(TrayIconData.szTip, ProductName, sizeof TrayIconData.szTip / sizeof TrayIconData.szTip[0]);
+    TrayIconData.hBalloonIcon = LoadIconW(AppInstance, MAKEINTRESOURCEW(IDI_APP));
     AddRecord();
 }
 
@@ -85,10 +85,10 @@ void ReAddTrayIcon()
     AddRecord();
 }
 
-void ShowTrayNotice(const char *title, const char *text)
+void ShowTrayNotice(const wchar_t *title, const wchar_t *text)
 {
-    snprintf(TrayIconData.szInfoTitle, sizeof TrayIconData.szInfoTitle, "%s", title);
-    snprintf(TrayIconData.szInfo, sizeof TrayIconData.szInfo, "%s", text);
+    lstrcpynW(TrayIconData.szInfoTitle, title, sizeof TrayIconData.szInfoTitle / sizeof TrayIconData.szInfoTitle[0]);
+    lstrcpynW(TrayIconData.szInfo, text, sizeof TrayIconData.szInfo / sizeof TrayIconData.szInfo[0]);
     TrayIconData.dwInfoFlags = NIIF_USER | NIIF_LARGE_ICON | NIIF_NOSOUND | NIIF_RESPECT_QUIET_TIME;
     TrayIconData.uFlags |= NIF_INFO;
     SendTrayIcon();
@@ -98,11 +98,11 @@ void ShowTrayNotice(const char *title, const char *text)
 
 static void SetCheck(HMENU menu, UINT id, bool checked)
 {
-    MENUITEMINFOA item = {};
+    MENUITEMINFOW item = {};
     item.cbSize = sizeof item;
     item.fMask = MIIM_STATE;
     item.fState = checked ? MFS_CHECKED : 0;
-    SetMenuItemInfoA(menu, id, FALSE, &item);
+    SetMenuItemInfoW(menu, id, FALSE, &item);
 }
 
 // Automatic freeing is on while AutoFree (the disable flag) is 0.
@@ -118,15 +118,15 @@ void RefreshIdleMenu()
 
     SetMenuChecks(IdleMenu);
 
-    char text[256];
-    FormatFreeUpOffer(text, sizeof text, FreeUpMenuFormat, Settings.ManualFree, free);
-    MENUITEMINFOA item = {};
+    wchar_t text[TextSize];
+    FormatFreeUpOffer(text, TextSize, IDS_TRAY_FREE_UP, Settings.ManualFree, free);
+    MENUITEMINFOW item = {};
     item.cbSize = sizeof item;
     item.fMask = MIIM_TYPE;
     item.fType = MFT_STRING;
     item.dwTypeData = text;
-    item.cch = static_cast<UINT>(strlen(text));
-    SetMenuItemInfoA(IdleMenu, IDM_FREE_NOW, FALSE, &item);
+    item.cch = static_cast<UINT>(wcslen(text));
+    SetMenuItemInfoW(IdleMenu, IDM_FREE_NOW, FALSE, &item);
 }
 
 static void ShowTrayMenu(HWND window)
@@ -143,7 +143,7 @@ static void ShowTrayMenu(HWND window)
     SetForegroundWindow(window);
     HMENU popup = GetSubMenu(idle ? IdleMenu : BusyMenu, 0);
     TrackPopupMenuEx(popup, 0, point.x, point.y, window, nullptr);
-    PostMessageA(window, WM_NULL, 0, 0);
+    PostMessageW(window, WM_NULL, 0, 0);
 }
 
 void OnTrayNotify(HWND window, LPARAM mouseMessage)

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-extern NOTIFYICONDATAA TrayIconData;
+extern NOTIFYICONDATAW TrayIconData;
 extern HMENU IdleMenu;
 extern HMENU BusyMenu;
 
@@ -22,7 +22,7 @@ void SendTrayIcon();
 void ReAddTrayIcon();
 // A notice from the tray icon with the program's own icon and no sound, which Windows holds
 // back while the user does not want to be disturbed.
-void ShowTrayNotice(const char *title, const char *text);
+void ShowTrayNotice(const wchar_t *title, const wchar_t *text);
 // The mouse messages of the icon, and a click on its notice.
 void OnTrayNotify(HWND window, LPARAM mouseMessage);
 void RefreshIdleMenu();

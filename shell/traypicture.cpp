@@ -1,12 +1,13 @@
 // The tray icon's pictures at the small-icon size of the taskbar's DPI: the chip of each state,
 // or free memory drawn as a figure in the colour of the state.
 #include "shell/traypicture.h"
+#include "base/language.h"
+#include "base/memstatus.h"
 #include "base/platform.h"
 #include "res/resource.h"
 #include "shell/startup.h"
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
 
 DWORD LightTaskbar;
 FreeFigure ShownFigure;
@@ -32,7 +33,7 @@ void ReadTaskbarTheme()
 {
     DWORD light = 0;
     DWORD size = sizeof light;
-    if (RegGetValueA(HKEY_CURRENT_USER, PersonalizeKey, "SystemUsesLightTheme", RRF_RT_REG_DWORD,
+    if (RegGetValueW(HKEY_CURRENT_USER, PersonalizeKey, L"SystemUsesLightTheme", RRF_RT_REG_DWORD,
                      nullptr, &light, &size) != ERROR_SUCCESS) {
         light = 0;
     }
@@ -43,7 +44,7 @@ void ReadTaskbarTheme()
 // 96 DPI and grows with the DPI.
 typedef int(WINAPI *MetricsForDpiCall)(int, UINT);
 static const MetricsForDpiCall MetricsForDpi = reinterpret_cast<MetricsForDpiCall>(
-    reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
 
 int SmallIconSize(UINT dpi)
 {
@@ -61,7 +62,7 @@ static void LoadChips(UINT dpi)
     HICON loaded[ChipCount];
     for (int i = 0; i < ChipCount; ++i) {
         loaded[i] = static_cast<HICON>(
-            LoadImageA(AppInstance, MAKEINTRESOURCEA(ChipIds[i]), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+            LoadImageW(AppInstance, MAKEINTRESOURCEW(ChipIds[i]), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
     }
     for (int i = 0; i < ChipCount; ++i) {
         if (Chips[i] != nullptr) {
@@ -90,16 +91,19 @@ FreeFigure FigureOf(ByteCount free, TrayState state, bool lightTaskbar)
 {
     const ByteCount GB = 1ull << 30;
     FreeFigure figure = {};
+    // Without digit grouping: the icon has room for four characters at most.
+    const int numberSize = sizeof figure.Number / sizeof figure.Number[0];
+    const int unitSize = sizeof figure.Unit / sizeof figure.Unit[0];
     if (free < GB) {
-        snprintf(figure.Number, sizeof figure.Number, "%u", static_cast<unsigned>(free >> 20));
-        figure.Unit = "MB";
+        FormatDecimal(figure.Number, numberSize, static_cast<double>(free >> 20), 0, false);
+        LoadText(IDS_FIGURE_MB, figure.Unit, unitSize);
     } else if (free < 10 * GB) {
         unsigned tenths = static_cast<unsigned>(free * 10 / GB);
-        snprintf(figure.Number, sizeof figure.Number, "%u.%u", tenths / 10, tenths % 10);
-        figure.Unit = "GB";
+        FormatDecimal(figure.Number, numberSize, tenths / 10.0, 1, false);
+        LoadText(IDS_FIGURE_GB, figure.Unit, unitSize);
     } else {
-        snprintf(figure.Number, sizeof figure.Number, "%llu", static_cast<unsigned long long>(free / GB));
-        figure.Unit = "GB";
+        FormatDecimal(figure.Number, numberSize, static_cast<double>(free / GB), 0, false);
+        LoadText(IDS_FIGURE_GB, figure.Unit, unitSize);
     }
     figure.Colour = FigureColours[lightTaskbar ? 1 : 0][state];
     return figure;
@@ -107,21 +111,21 @@ FreeFigure FigureOf(ByteCount free, TrayState state, bool lightTaskbar)
 
 static bool SameFigure(const FreeFigure &a, const FreeFigure &b)
 {
-    return strcmp(a.Number, b.Number) == 0 && a.Unit == b.Unit && a.Colour == b.Colour;
+    return wcscmp(a.Number, b.Number) == 0 && wcscmp(a.Unit, b.Unit) == 0 && a.Colour == b.Colour;
 }
 
 // The largest font up to the height in which the text fits the width, bold where bold fits,
 // regular where only the narrower regular does; tiny icons get at least a 5-pixel font.
-static HFONT FittingFont(HDC dc, const char *text, int height, int width, DWORD quality)
+static HFONT FittingFont(HDC dc, const wchar_t *text, int height, int width, DWORD quality)
 {
     const int SmallestHeight = 5;
     for (int weight = FW_BOLD;; weight = weight == FW_BOLD ? FW_NORMAL : FW_BOLD) {
-        HFONT font = CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+        HFONT font = CreateFontW(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, quality,
-                                 DEFAULT_PITCH | FF_SWISS, "Tahoma");
+                                 DEFAULT_PITCH | FF_SWISS, L"Tahoma");
         HGDIOBJ previous = SelectObject(dc, font);
         SIZE extent = {};
-        GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &extent);
+        GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &extent);
         SelectObject(dc, previous);
         if (extent.cx <= width || height <= SmallestHeight) {
             return font;
@@ -133,11 +137,11 @@ static HFONT FittingFont(HDC dc, const char *text, int height, int width, DWORD 
     }
 }
 
-static void DrawLine(HDC dc, const char *text, RECT area, DWORD quality)
+static void DrawLine(HDC dc, const wchar_t *text, RECT area, DWORD quality)
 {
     HFONT font = FittingFont(dc, text, area.bottom - area.top, area.right - area.left, quality);
     HGDIOBJ previous = SelectObject(dc, font);
-    DrawTextA(dc, text, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    DrawTextW(dc, text, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     SelectObject(dc, previous);
     DeleteObject(font);
 }

@@ -9,13 +9,13 @@ enum TrayState { TrayNormal, TrayLow, TrayBusy };
 // What the figure shows: free memory as a number of MB below 1 GB, of GB with one decimal
 // below 10 GB, of whole GB above (each rounded down), and the colour it is drawn in.
 struct FreeFigure {
-    char Number[12];
-    const char *Unit; // "MB" or "GB"
+    wchar_t Number[16];
+    wchar_t Unit[8]; // "MB" or "GB" in the user's language
     COLORREF Colour;
 };
 
 // Where Windows 10 and later keep the taskbar's theme (SystemUsesLightTheme), below HKEY_CURRENT_USER.
-const char *const PersonalizeKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+const wchar_t *const PersonalizeKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 
 // 1 while the taskbar is light (SystemUsesLightTheme), where the figure takes darker colours.
 extern DWORD LightTaskbar;

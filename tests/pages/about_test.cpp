@@ -17,10 +17,10 @@ struct ShellCall {
 
 static std::vector<ShellCall> ShellCalls;
 
-static HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCSTR operation, LPCSTR file, LPCSTR parameters,
-                                        LPCSTR directory, INT show)
+static HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
+                                        LPCWSTR directory, INT show)
 {
-    ShellCalls.push_back({owner, operation, file, parameters, directory, show});
+    ShellCalls.push_back({owner, Narrow(operation), Narrow(file), Narrow(parameters), Narrow(directory), show});
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(2)); // "file not found": ignored
 }
 
@@ -34,7 +34,7 @@ static BOOL CALLBACK FindWebLine(HWND child, LPARAM found)
 {
     char text[128] = "";
     GetWindowTextA(child, text, sizeof text);
-    if (std::string(text) == WebAddress) {
+    if (std::string(text) == Narrow(WebAddress)) {
         *reinterpret_cast<bool *>(found) = true;
     }
     return TRUE;

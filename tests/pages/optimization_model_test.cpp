@@ -1,5 +1,6 @@
 // The Optimization page's logic on its own: coupling of the limits, texts and hot-key flags.
 #include "pages/optimization_model.h"
+#include "tests/support/support.h"
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -27,12 +28,12 @@ TEST(OptimizationModel, MovedSliderYieldsAndTheOtherKeepsItsPlace)
 TEST(OptimizationModel, AmountsAndSharesOfInstalledMemory)
 {
     LimitOutcome zero = LowerLimitMoved(0, 0, OneGiB);
-    EXPECT_STREQ(zero.Amount, "0.00 MB");
-    EXPECT_STREQ(zero.Share, "(0%)");
+    EXPECT_EQ(Narrow(zero.Amount), "0.00 MB");
+    EXPECT_EQ(Narrow(zero.Share), "(0%)");
 
     LimitOutcome tenth = FreeToMoved(0, 1640, OneGiB);
-    EXPECT_STREQ(tenth.Amount, "102.50 MB");
-    EXPECT_STREQ(tenth.Share, "(10%)");
+    EXPECT_EQ(Narrow(tenth.Amount), "102.50 MB");
+    EXPECT_EQ(Narrow(tenth.Share), "(10%)");
 
     // The top of the range: installed memory in whole 64 KiB units, shown as all of it, on
     // machines below and far above 4 GiB.
@@ -53,21 +54,21 @@ TEST(OptimizationModel, AmountsAndSharesOfInstalledMemory)
         EXPECT_EQ(UnitsOf(t.Installed), t.Units);
         LimitOutcome top = FreeToMoved(0, t.Units, t.Installed);
         EXPECT_EQ(top.Bytes, t.Bytes);
-        EXPECT_STREQ(top.Share, "(100%)");
+        EXPECT_EQ(Narrow(top.Share), "(100%)");
     }
-    EXPECT_STREQ(FreeToMoved(0, UnitsOf(0xFFFFFFFFu), 0xFFFFFFFFu).Amount, "4095.94 MB");
-    EXPECT_STREQ(FreeToMoved(0, UnitsOf(16ull << 30), 16ull << 30).Amount, "16384.00 MB");
+    EXPECT_EQ(Narrow(FreeToMoved(0, UnitsOf(0xFFFFFFFFu), 0xFFFFFFFFu).Amount), "4,095.94 MB");
+    EXPECT_EQ(Narrow(FreeToMoved(0, UnitsOf(16ull << 30), 16ull << 30).Amount), "16,384.00 MB");
 }
 
 TEST(OptimizationModel, FreeUpOfferUsesTheChosenAmountAndNeverWraps)
 {
     FreeUpOutcome offer = AmountMoved(512, 100 * 1048576);
     EXPECT_EQ(offer.Bytes, 32u * 1048576);
-    EXPECT_STREQ(offer.Text, "Free up 32.00 MB\n(target free: 132.00 MB)");
+    EXPECT_EQ(Narrow(offer.Text), "Free up 32.00 MB\n(target free: 132.00 MB)");
 
     // 1 GiB more on top of 3.5 GiB free is 4.5 GiB, not half a gigabyte.
     FreeUpOutcome past = AmountMoved(16384, 0xE0000000u);
-    EXPECT_STREQ(past.Text, "Free up 1024.00 MB\n(target free: 4608.00 MB)");
+    EXPECT_EQ(Narrow(past.Text), "Free up 1,024.00 MB\n(target free: 4,608.00 MB)");
 }
 
 TEST(OptimizationModel, HotkeyFlagsBecomeRegisterHotKeyModifiers)

@@ -17,9 +17,9 @@ struct Box {
 static std::vector<Box> Boxes;
 static int BoxAnswer = IDOK;
 
-static int WINAPI AnswerBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+static int WINAPI AnswerBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
-    Boxes.push_back({owner, text, caption, type});
+    Boxes.push_back({owner, Narrow(text), Narrow(caption), type});
     return BoxAnswer;
 }
 

@@ -22,7 +22,7 @@ static void LoadWithInstalled(ULONGLONG megabytes)
 static ULONGLONG Field(const char *name)
 {
     for (const SettingEntry &row : SettingsTable) {
-        if (strcmp(row.Name, name) == 0) {
+        if (Narrow(row.Name) == name) {
             return row.ByteSetting ? *row.ByteSetting : *row.Setting;
         }
     }
@@ -234,7 +234,7 @@ static std::vector<std::string> StoredNames()
 {
     std::vector<std::string> names;
     HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return names;
     }
     for (DWORD i = 0;; ++i) {
@@ -306,13 +306,13 @@ TEST(SettingsSave, SaveThenLoadGivesEveryFieldBack)
     Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0, 2, 1};
     std::vector<ULONGLONG> chosen;
     for (const SettingEntry &row : SettingsTable) {
-        chosen.push_back(Field(row.Name));
+        chosen.push_back(Field(Narrow(row.Name).c_str()));
     }
     SaveSettings();
     Settings = SettingsBlock{};
     LoadSettings();
     for (int i = 0; i < SettingsCount; ++i) {
-        EXPECT_EQ(chosen[i], Field(SettingsTable[i].Name)) << SettingsTable[i].Name;
+        EXPECT_EQ(chosen[i], Field(Narrow(SettingsTable[i].Name).c_str())) << Narrow(SettingsTable[i].Name);
     }
     WriteRegistryDword(SettingsKey, "Unrelated", 42);
     SaveSettings();

@@ -388,12 +388,12 @@ TEST(MainWindowEnd, WithoutSaveOnExitOnlyThatChoiceIsWritten)
 // A fatal report after start-up, seen by the seams of the process that ends.
 static DWORD UiThread;
 static DWORD BoxSeen;
-static const char *FatalText = "cannot go on";
+static const char *FatalText = "Can't create main window";
 
-static int WINAPI CheckFatalBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+static int WINAPI CheckFatalBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
-    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && std::string(text) == FatalText &&
-              std::string(caption) == "Error" && type == MB_ICONERROR;
+    BoxSeen = GetCurrentThreadId() == UiThread && owner == nullptr && Narrow(text) == FatalText &&
+              Narrow(caption) == "Error" && type == MB_ICONERROR;
     return IDOK;
 }
 
@@ -414,7 +414,7 @@ static void RunUntilFatalReport()
     UiThread = GetCurrentThreadId();
     ShowMessageBox = CheckFatalBox;
     EndProcess = CheckFatalExit;
-    ReportFatal(FatalText);
+    ReportFatal(IDS_FATAL_MAIN_WINDOW);
     ExitProcess(101);
 }
 

@@ -96,7 +96,7 @@ TEST(Resources, EveryIconHoldsItsSizesIn32BitColour)
     HINSTANCE instance = GetModuleHandleA(nullptr);
     for (int id : {IDI_LOW, IDI_NORMAL, IDI_APP, IDI_BUSY}) {
         SCOPED_TRACE(id);
-        HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(id), RT_GROUP_ICON);
+        HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(id), RT_GROUP_ICON);
         ASSERT_NE(found, nullptr);
         const WORD *group = static_cast<const WORD *>(LockResource(LoadResource(instance, found)));
         const IconEntry *entries = reinterpret_cast<const IconEntry *>(group + 3);

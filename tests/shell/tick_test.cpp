@@ -31,7 +31,7 @@ protected:
 
 TEST_F(TickTest, FirstTickReplacesTheStartingTipAndIcon)
 {
-    ASSERT_STREQ(TrayIconData.szTip, "Memvale");
+    ASSERT_EQ(Narrow(TrayIconData.szTip), "Memvale");
     ASSERT_EQ(TrayIconData.hIcon, ProgramIcon(IDI_APP));
 
     RefreshTick();
@@ -227,7 +227,7 @@ TEST_F(TickTest, TimerFreesMemoryOnceItDropsBelowTheLowerLimit)
 
     ASSERT_TRUE(WaitUntil([] { return CommitCount.load() == 1 && WorkerIdle(); }));
     ASSERT_TRUE(WaitUntil([] { return TrayIconData.hIcon == ProgramIcon(IDI_NORMAL); }));
-    EXPECT_STREQ(TrayIconData.szTip,
+    EXPECT_EQ(Narrow(TrayIconData.szTip),
                  "Memvale * Free physical: 20 MB\nLast run 14:02: freed 10 MB (automatic)");
     EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_LAST_RUN), "Last run 14:02: freed 10 MB (automatic)");
     EXPECT_EQ(CommitCount.load(), 1);
@@ -246,7 +246,7 @@ static void *RefuseOrCommit(SIZE_T size)
 
 static DWORD BoxThread;
 
-static int WINAPI RecordBoxAndThread(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+static int WINAPI RecordBoxAndThread(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
     BoxThread = GetCurrentThreadId();
     return RecordMessageBox(owner, text, caption, type);
@@ -364,7 +364,7 @@ TEST_P(AutoFreePause, WaitsAsTheRunsEnded)
             break;
         }
         TickAndWaitIdle();
-        std::string tip = TrayIconData.szTip;
+        std::string tip = Narrow(TrayIconData.szTip);
         EXPECT_EQ(tip.substr(tip.find('\n') + 1), std::string("Automatic freeing waits until ") + step.Until);
         Now += step.Wait - 1;
         TickAndWaitIdle();
@@ -410,7 +410,7 @@ TEST(TodaysMachine, ShowsTrueFiguresAbove4GiBEverywhere)
     HWND bar = GetDlgItem(window, IDC_MAIN_FREE_BAR);
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 262144);
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 147456);
-    EXPECT_STREQ(TrayIconData.szTip, "Memvale * Free physical: 9216 MB");
+    EXPECT_EQ(Narrow(TrayIconData.szTip), "Memvale * Free physical: 9216 MB");
     EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREE_BUTTON), "Free up 327.00 MB\n(target: 9543.00 MB)");
     RefreshIdleMenu();
     char item[128] = "";

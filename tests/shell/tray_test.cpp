@@ -40,7 +40,7 @@ TEST_F(TrayTest, IconIsAddedWithTheRecordThatCarriesNotices)
     const TrayCall &add = TrayCalls[0];
     EXPECT_EQ(add.Message, static_cast<DWORD>(NIM_ADD));
 #ifndef _WIN64
-    EXPECT_EQ(add.Size, 508u); // NOTIFYICONDATAA_V3_SIZE and the balloon's icon handle
+    EXPECT_EQ(add.Size, 956u); // NOTIFYICONDATAW_V3_SIZE and the balloon's icon handle
 #endif
     EXPECT_EQ(add.Window, window);
     EXPECT_EQ(add.Id, 0u);
@@ -178,7 +178,7 @@ TEST(TrayRetryTest, WhileRefusedTicksAddTheIconAgainEveryFiveSecondsARestartAtOn
     EXPECT_EQ(TrayCalls[0].Tip, "Memvale * Free physical: 100 MB");
 }
 
-static BOOL WINAPI AreaHoldingTheIcon(DWORD message, PNOTIFYICONDATAA data)
+static BOOL WINAPI AreaHoldingTheIcon(DWORD message, PNOTIFYICONDATAW data)
 {
     RecordTrayCall(message, data);
     return message != NIM_ADD;

@@ -128,8 +128,8 @@ TEST_F(TrayPictureTest, FigureShowsNumberUnitAndTheStatesColourOnEitherTaskbar)
         RefreshTick();
 
         ASSERT_EQ(TrayCalls.size(), 1u);
-        EXPECT_STREQ(ShownFigure.Number, row.Number);
-        EXPECT_STREQ(ShownFigure.Unit, row.Unit);
+        EXPECT_EQ(Narrow(ShownFigure.Number), row.Number);
+        EXPECT_EQ(Narrow(ShownFigure.Unit), row.Unit);
         // Drawn in that colour: the most opaque pixel carries it.
         int side = 0;
         int depth = 0;
@@ -194,5 +194,5 @@ TEST_F(TrayPictureTest, FigureIsSentOnlyWhenFigureStateThemeOrDpiChange)
         ASSERT_EQ(TrayCalls.size(), 1u);
         EXPECT_NE(TrayCalls[0].Icon, before);
     }
-    EXPECT_EQ(ShownFigure.Number, std::string("2.5"));
+    EXPECT_EQ(Narrow(ShownFigure.Number), "2.5");
 }

@@ -23,7 +23,7 @@
 
 const DWORD MB = 1048576;
 
-// One Shell_NotifyIconA call, with the parts of the record it carried.
+// One Shell_NotifyIconW call, with the parts of the record it carried (its texts in UTF-8).
 struct TrayCall {
     DWORD Message;
     DWORD Size;
@@ -42,10 +42,10 @@ struct TrayCall {
 inline std::vector<TrayCall> TrayCalls;
 inline BOOL TrayAnswer = TRUE; // what the notification area answers
 
-inline BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAA data)
+inline BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAW data)
 {
     TrayCalls.push_back({message, data->cbSize, data->hWnd, data->uID, data->uFlags, data->uCallbackMessage,
-                         data->hIcon, data->szTip, data->szInfoTitle, data->szInfo, data->dwInfoFlags,
+                         data->hIcon, Narrow(data->szTip), Narrow(data->szInfoTitle), Narrow(data->szInfo), data->dwInfoFlags,
                          data->hBalloonIcon});
     return TrayAnswer;
 }
@@ -72,9 +72,9 @@ inline bool TraySaw(DWORD message)
 
 inline std::vector<std::string> MessageTexts;
 
-inline int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR, UINT)
+inline int WINAPI RecordMessageBox(HWND, LPCWSTR text, LPCWSTR, UINT)
 {
-    MessageTexts.push_back(text);
+    MessageTexts.push_back(Narrow(text));
     return IDOK;
 }
 

@@ -100,3 +100,40 @@ void WriteRegistryDword(const char *key, const char *name, DWORD value)
 {
     WriteRegistryValue(key, name, REG_DWORD, &value, sizeof value);
 }
+
+std::string Narrow(const wchar_t *text)
+{
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        return std::string();
+    }
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), size, nullptr, nullptr);
+    narrow.resize(static_cast<size_t>(size - 1));
+    return narrow;
+}
+
+DWORD ReadRegistryDword(const wchar_t *key, const char *name, bool *found)
+{
+    return ReadRegistryDword(Narrow(key).c_str(), name, found);
+}
+
+void WriteRegistryValue(const wchar_t *key, const char *name, DWORD type, const void *data, DWORD size)
+{
+    WriteRegistryValue(Narrow(key).c_str(), name, type, data, size);
+}
+
+void WriteRegistryDword(const wchar_t *key, const char *name, DWORD value)
+{
+    WriteRegistryDword(Narrow(key).c_str(), name, value);
+}
+
+StoredValue ReadRegistryValue(const wchar_t *key, const char *name)
+{
+    return ReadRegistryValue(Narrow(key).c_str(), name);
+}
+
+StoredValue ReadRegistryValue(const wchar_t *key, const wchar_t *name)
+{
+    return ReadRegistryValue(Narrow(key).c_str(), Narrow(name).c_str());
+}

@@ -43,5 +43,15 @@ struct StoredValue {
     ULONGLONG Data;
 };
 StoredValue ReadRegistryValue(const char *key, const char *name);
+// The program's keys and value names are wide; these take them as they are.
+DWORD ReadRegistryDword(const wchar_t *key, const char *name, bool *found = nullptr);
+void WriteRegistryValue(const wchar_t *key, const char *name, DWORD type, const void *data, DWORD size);
+void WriteRegistryDword(const wchar_t *key, const char *name, DWORD value);
+StoredValue ReadRegistryValue(const wchar_t *key, const char *name);
+StoredValue ReadRegistryValue(const wchar_t *key, const wchar_t *name);
+
+// The program's wide texts as UTF-8, for comparing with the tests' literals.
+std::string Narrow(const wchar_t *text);
+
 // A REG_SZ below HKEY_CURRENT_USER read in wide characters; empty when there is none.
 std::wstring ReadRegistryText(const wchar_t *key, const wchar_t *name);
