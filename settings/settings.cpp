@@ -2,6 +2,7 @@
 #include "settings/settings.h"
 #include "base/memstatus.h"
 #include <atomic>
+#include <cstring>
 #include <cwchar>
 
 const DWORD DefaultInterval = 1000;
@@ -114,13 +115,25 @@ static void ApplyStoredValue(const wchar_t *name, DWORD type, const BYTE *data, 
     }
 }
 
+// A text value counts by its first bytes as they have always been read: in the ANSI code page,
+// not in UTF-16. Converted in place; returns the new size in bytes.
+static DWORD TextInCodePage(BYTE *data, DWORD size)
+{
+    char text[EnumDataSize * 2];
+    int length = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t *>(data),
+                                     static_cast<int>(size / sizeof(wchar_t)), text, sizeof text, nullptr, nullptr);
+    memcpy(data, text, static_cast<size_t>(length));
+    return static_cast<DWORD>(length);
+}
+
 static void ReadStoredValues(HKEY key)
 {
     for (DWORD index = 0;; ++index) {
         wchar_t name[EnumNameSize];
-        BYTE data[EnumDataSize];
+        // Room for a text value in UTF-16, twice its size in the code page.
+        BYTE data[EnumDataSize * 2];
         DWORD nameSize = EnumNameSize;
-        DWORD dataSize = EnumDataSize;
+        DWORD dataSize = sizeof data;
         DWORD type = REG_NONE;
         LONG result = RegEnumValueW(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
         // A foreign value too long for the buffers is passed over, not taken as the end.
@@ -130,7 +143,12 @@ static void ReadStoredValues(HKEY key)
         if (result != ERROR_SUCCESS) {
             return;
         }
-        ApplyStoredValue(name, type, data, dataSize);
+        if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+            dataSize = TextInCodePage(data, dataSize);
+        }
+        if (dataSize <= EnumDataSize) {
+            ApplyStoredValue(name, type, data, dataSize);
+        }
     }
 }
 

@@ -146,9 +146,9 @@ TEST_P(OptimizationSliderTop, ReachesInstalledMemoryInWholeUnits)
 }
 
 INSTANTIATE_TEST_SUITE_P(Installed, OptimizationSliderTop,
-                         testing::Values(SliderTop{OneGiB + 12345, 16384, 0x40000000u, "1024.00 MB"},
-                                         SliderTop{0x80000000u, 32768, 0x80000000u, "2048.00 MB"},
-                                         SliderTop{0xFFFFFFFFu, 65535, 0xFFFF0000u, "4095.94 MB"}),
+                         testing::Values(SliderTop{OneGiB + 12345, 16384, 0x40000000u, "1,024.00 MB"},
+                                         SliderTop{0x80000000u, 32768, 0x80000000u, "2,048.00 MB"},
+                                         SliderTop{0xFFFFFFFFu, 65535, 0xFFFF0000u, "4,095.94 MB"}),
                          [](const testing::TestParamInfo<SliderTop> &info) {
                              return "Units" + std::to_string(info.param.Units);
                          });

@@ -66,7 +66,7 @@ TEST(StartupPage, TargetAboveInstalledMemoryStopsAtTheTopOfTheRange)
     EXPECT_EQ(SendDlgItemMessageA(page, IDC_STARTUP_SLIDER, TBM_GETRANGEMAX, 0, 0), 0xFFFF);
     EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 0xFFFFu);
     EXPECT_EQ(Settings.AppLoadFreeSize, 0xFFFF0000u);
-    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 4095.94 MB");
+    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 4,095.94 MB");
 }
 
 // A stored REG_QWORD far above installed memory: cut to 32 bits on its way to a position, it
@@ -78,7 +78,7 @@ TEST(StartupPage, TargetFarAbove4GiBStopsAtTheTopOfTheRangeToo)
     HWND page = OpenStartup(16ull << 30);
     EXPECT_EQ(SliderAt(page, IDC_STARTUP_SLIDER), 262144u);
     EXPECT_EQ(Settings.AppLoadFreeSize, 16ull << 30);
-    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 16384.00 MB");
+    EXPECT_EQ(ItemText(page, IDC_STARTUP_TARGET_TEXT), "to 16,384.00 MB");
 }
 
 TEST(StartupPage, CheckBoxesShowAndSetTheirChoices)

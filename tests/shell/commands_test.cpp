@@ -108,13 +108,15 @@ TEST_F(CommandsTest, FixedAmountsOf4096MBAndMoreAreRefusedLikeAnyTooLargeTarget)
 
     EXPECT_TRUE(WorkerIdle());
     ASSERT_EQ(MessageTexts.size(), 3u);
-    EXPECT_NE(MessageTexts[0].find("free it to 2148.00 MB."), std::string::npos);
+    EXPECT_NE(MessageTexts[0].find("free it to 2,148.00 MB."), std::string::npos);
     EXPECT_EQ(MessageTexts[1],
               "Currently there is 100.00 MB of free physical memory and\n"
-              "you are trying to free it to 4196.00 MB. You can't do that, because\n"
+              "you are trying to free it to 4,196.00 MB. You can't do that, because\n"
               "you have only 512.00 MB of physical memory installed!!!");
-    EXPECT_NE(MessageTexts[2].find("you are trying to free it to 31691265005705735"),
-              std::string::npos);
+    // Wine groups figures this long wrongly: the digits are compared without the separators.
+    std::string digits = MessageTexts[2];
+    std::erase(digits, ',');
+    EXPECT_NE(digits.find("you are trying to free it to 31691265005705735"), std::string::npos);
 }
 
 TEST_F(CommandsTest, FreeAllAimsAtInstalledMemoryWithoutRefusal)

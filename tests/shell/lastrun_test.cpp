@@ -24,23 +24,23 @@ TEST_F(LastRunTest, NoticeAndLineForEachRunAndNoticesChoice)
         const char *notice; // none when null
         const char *line;
     } rows[] = {
-        {1, ButtonRun, RunDone, 1400, 8404, 9216, "Freed 812 MB in 1.4 s. Free now: 9216 MB.",
-         "Last run 14:02: freed 812 MB (button)"},
-        {1, HotkeyRun, RunCancelled, 600, 9012, 9216, "Cancelled after 0.6 s; freed 204 MB. Free now: 9216 MB.",
-         "Last run 14:02: cancelled, freed 204 MB (hot-key)"},
-        {1, CommandLineRun, RunDone, 80, 9216, 9000, "Freed 0 MB in 0.1 s. Free now: 9000 MB.",
-         "Last run 14:02: freed 0 MB (command line)"},
+        {1, ButtonRun, RunDone, 1400, 8404, 9216, "Freed 812 MB in 1.4 s. Free now: 9,216 MB.",
+         "Last run 2:02 PM: freed 812 MB (button)"},
+        {1, HotkeyRun, RunCancelled, 600, 9012, 9216, "Cancelled after 0.6 s; freed 204 MB. Free now: 9,216 MB.",
+         "Last run 2:02 PM: cancelled, freed 204 MB (hot-key)"},
+        {1, CommandLineRun, RunDone, 80, 9216, 9000, "Freed 0 MB in 0.1 s. Free now: 9,000 MB.",
+         "Last run 2:02 PM: freed 0 MB (command line)"},
         {1, TrayMenuRun, BlockRefused, 0, 9216, 9216, nullptr,
-         "Last run 14:02: block of 1200 MB refused (tray menu)"},
-        {1, AutomaticRun, RunDone, 2000, 1000, 1100, nullptr, "Last run 14:02: freed 100 MB (automatic)"},
-        {1, StartupRun, RunDone, 2000, 1000, 1100, nullptr, "Last run 14:02: freed 100 MB (start-up)"},
-        {2, AutomaticRun, RunDone, 2000, 1000, 1100, "Freed 100 MB in 2.0 s (automatic). Free now: 1100 MB.",
-         "Last run 14:02: freed 100 MB (automatic)"},
-        {2, StartupRun, RunCancelled, 300, 1000, 1010, "Cancelled after 0.3 s (start-up); freed 10 MB. Free now: 1010 MB.",
-         "Last run 14:02: cancelled, freed 10 MB (start-up)"},
+         "Last run 2:02 PM: block of 1,200 MB refused (tray menu)"},
+        {1, AutomaticRun, RunDone, 2000, 1000, 1100, nullptr, "Last run 2:02 PM: freed 100 MB (automatic)"},
+        {1, StartupRun, RunDone, 2000, 1000, 1100, nullptr, "Last run 2:02 PM: freed 100 MB (start-up)"},
+        {2, AutomaticRun, RunDone, 2000, 1000, 1100, "Freed 100 MB in 2.0 s (automatic). Free now: 1,100 MB.",
+         "Last run 2:02 PM: freed 100 MB (automatic)"},
+        {2, StartupRun, RunCancelled, 300, 1000, 1010, "Cancelled after 0.3 s (start-up); freed 10 MB. Free now: 1,010 MB.",
+         "Last run 2:02 PM: cancelled, freed 10 MB (start-up)"},
         {2, AutomaticRun, BlockRefused, 0, 1000, 1000, nullptr,
-         "Last run 14:02: block of 1200 MB refused (automatic)"},
-        {0, ButtonRun, RunDone, 1400, 8404, 9216, nullptr, "Last run 14:02: freed 812 MB (button)"},
+         "Last run 2:02 PM: block of 1,200 MB refused (automatic)"},
+        {0, ButtonRun, RunDone, 1400, 8404, 9216, nullptr, "Last run 2:02 PM: freed 812 MB (button)"},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.line);

@@ -64,7 +64,7 @@ TEST_F(TickTest, ButtonTargetDoesNotWrapAt4GiB)
 {
     Settings.ManualFree = 0xFFFF0000u;
     RefreshTick();
-    EXPECT_EQ(WindowText(Button()), "Free up 4095.94 MB\n(target: 4195.94 MB)");
+    EXPECT_EQ(WindowText(Button()), "Free up 4,095.94 MB\n(target: 4,195.94 MB)");
 }
 
 // The tick goes by the sample, not by a reading of its own (which still lies below the
@@ -228,8 +228,8 @@ TEST_F(TickTest, TimerFreesMemoryOnceItDropsBelowTheLowerLimit)
     ASSERT_TRUE(WaitUntil([] { return CommitCount.load() == 1 && WorkerIdle(); }));
     ASSERT_TRUE(WaitUntil([] { return TrayIconData.hIcon == ProgramIcon(IDI_NORMAL); }));
     EXPECT_EQ(Narrow(TrayIconData.szTip),
-                 "Memvale * Free physical: 20 MB\nLast run 14:02: freed 10 MB (automatic)");
-    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_LAST_RUN), "Last run 14:02: freed 10 MB (automatic)");
+                 "Memvale * Free physical: 20 MB\nLast run 2:02 PM: freed 10 MB (automatic)");
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_LAST_RUN), "Last run 2:02 PM: freed 10 MB (automatic)");
     EXPECT_EQ(CommitCount.load(), 1);
     EXPECT_TRUE(IsWindowEnabled(Button()));
 }
@@ -305,7 +305,7 @@ struct PauseStep {
     RunEnd End;
     AfterRun After;
     ULONGLONG Wait;    // from the automatic run's end to the next one
-    const char *Until; // the tooltip's line as the wait begins, at 14:02:30
+    const char *Until; // the tooltip's line as the wait begins, at 14:02:30 (en-US short time)
 };
 
 struct PauseSequence {
@@ -377,19 +377,19 @@ TEST_P(AutoFreePause, WaitsAsTheRunsEnded)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sequences, AutoFreePause, testing::Values(
-    PauseSequence{"HeldBelow", {{Held, Nothing, 60000, "14:04"}, {Held, Nothing, 120000, "14:05"},
-        {Held, Nothing, 240000, "14:07"}, {Held, Nothing, 480000, "14:11"}, {Held, Nothing, 960000, "14:19"},
-        {Held, Nothing, 960000, "14:19"}}},
-    PauseSequence{"Lifted", {{Lifted, Nothing, 30000, "14:03"}, {Lifted, Nothing, 30000, "14:03"}}},
-    PauseSequence{"LiftedBetween", {{Held, Nothing, 60000, "14:04"}, {Held, Nothing, 120000, "14:05"},
-        {Lifted, Nothing, 30000, "14:03"}, {Held, Nothing, 60000, "14:04"}}},
-    PauseSequence{"Refused", {{Refused, Nothing, 60000, "14:04"}, {Refused, Nothing, 120000, "14:05"},
-        {Held, Nothing, 240000, "14:07"}, {Lifted, Nothing, 30000, "14:03"}}},
-    PauseSequence{"LimitsChanged", {{Held, Nothing, 60000, "14:04"}, {Held, NewLimits, 30000, "14:03"},
-        {Held, Nothing, 60000, "14:04"}}},
-    PauseSequence{"SwitchedOffAndOn", {{Held, Nothing, 60000, "14:04"}, {Held, SwitchedOffAndOn, 30000, "14:03"}}},
-    PauseSequence{"ManualRuns", {{Held, ManualRunHeld, 60000, "14:04"}, {Held, ManualRunLifting, 30000, "14:03"},
-        {Held, Nothing, 60000, "14:04"}}}),
+    PauseSequence{"HeldBelow", {{Held, Nothing, 60000, "2:04 PM"}, {Held, Nothing, 120000, "2:05 PM"},
+        {Held, Nothing, 240000, "2:07 PM"}, {Held, Nothing, 480000, "2:11 PM"}, {Held, Nothing, 960000, "2:19 PM"},
+        {Held, Nothing, 960000, "2:19 PM"}}},
+    PauseSequence{"Lifted", {{Lifted, Nothing, 30000, "2:03 PM"}, {Lifted, Nothing, 30000, "2:03 PM"}}},
+    PauseSequence{"LiftedBetween", {{Held, Nothing, 60000, "2:04 PM"}, {Held, Nothing, 120000, "2:05 PM"},
+        {Lifted, Nothing, 30000, "2:03 PM"}, {Held, Nothing, 60000, "2:04 PM"}}},
+    PauseSequence{"Refused", {{Refused, Nothing, 60000, "2:04 PM"}, {Refused, Nothing, 120000, "2:05 PM"},
+        {Held, Nothing, 240000, "2:07 PM"}, {Lifted, Nothing, 30000, "2:03 PM"}}},
+    PauseSequence{"LimitsChanged", {{Held, Nothing, 60000, "2:04 PM"}, {Held, NewLimits, 30000, "2:03 PM"},
+        {Held, Nothing, 60000, "2:04 PM"}}},
+    PauseSequence{"SwitchedOffAndOn", {{Held, Nothing, 60000, "2:04 PM"}, {Held, SwitchedOffAndOn, 30000, "2:03 PM"}}},
+    PauseSequence{"ManualRuns", {{Held, ManualRunHeld, 60000, "2:04 PM"}, {Held, ManualRunLifting, 30000, "2:03 PM"},
+        {Held, Nothing, 60000, "2:04 PM"}}}),
     [](const testing::TestParamInfo<PauseSequence> &info) { return std::string(info.param.Name); });
 
 static void *RefuseBlock(SIZE_T)
@@ -406,16 +406,16 @@ TEST(TodaysMachine, ShowsTrueFiguresAbove4GiBEverywhere)
     CommitBlock = RefuseBlock;
     RefreshTick();
 
-    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_MAIN_FREE_TEXT)), "9216.00 MB");
+    EXPECT_EQ(WindowText(GetDlgItem(window, IDC_MAIN_FREE_TEXT)), "9,216.00 MB");
     HWND bar = GetDlgItem(window, IDC_MAIN_FREE_BAR);
     EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 262144);
     EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 147456);
-    EXPECT_EQ(Narrow(TrayIconData.szTip), "Memvale * Free physical: 9216 MB");
-    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREE_BUTTON), "Free up 327.00 MB\n(target: 9543.00 MB)");
+    EXPECT_EQ(Narrow(TrayIconData.szTip), "Memvale * Free physical: 9,216 MB");
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREE_BUTTON), "Free up 327.00 MB\n(target: 9,543.00 MB)");
     RefreshIdleMenu();
     char item[128] = "";
     GetMenuStringA(IdleMenu, IDM_FREE_NOW, item, sizeof item, MF_BYCOMMAND);
-    EXPECT_STREQ(item, "Free up 327.00 MB (target: 9543.00 MB)");
+    EXPECT_STREQ(item, "Free up 327.00 MB (target: 9,543.00 MB)");
 
     struct SliderRow {
         HWND page;
@@ -433,7 +433,7 @@ TEST(TodaysMachine, ShowsTrueFiguresAbove4GiBEverywhere)
     EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREETO_SHARE), "(10%)");
     DragSlider(OptimizationPage, IDC_OPT_FREETO_SLIDER, 262144);
     EXPECT_EQ(Settings.FreeTo, 16ull << 30);
-    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREETO_TEXT), "16384.00 MB");
+    EXPECT_EQ(ItemText(OptimizationPage, IDC_OPT_FREETO_TEXT), "16,384.00 MB");
 
     DispatchCommand(window, IDM_FREE_FIXED + 12);
     EXPECT_TRUE(MessageTexts.empty());

@@ -60,7 +60,7 @@ TEST_F(TrayTest, IdleMenuOffersTheManualAmountAndItsTarget)
     Settings.AutoFree = 1;
     Settings.ManualFree = 0xFFFF0000u; // the target lies past 4 GiB and must not wrap
     RefreshIdleMenu();
-    EXPECT_EQ(ItemText(IdleMenu, IDM_FREE_NOW), "Free up 4095.94 MB (target: 4195.94 MB)");
+    EXPECT_EQ(ItemText(IdleMenu, IDM_FREE_NOW), "Free up 4,095.94 MB (target: 4,195.94 MB)");
     EXPECT_FALSE(ItemChecked(IdleMenu, IDM_AUTOFREE));
 }
 
