@@ -72,7 +72,7 @@ int main(int argc, char **argv)
     MemoryStatusSource = FreeHeldBelowTheLimit;
     CommitBlock = CommitAndCount;
 
-    StartUp(GetModuleHandleA(nullptr));
+    StartUp(GetModuleHandleW(nullptr));
     CreateMainWindow();
     if (!MainWindow) {
         fprintf(stderr, "no main window\n");
@@ -83,7 +83,7 @@ int main(int argc, char **argv)
     Settings.MinLimit = Target / 12 * 11;
     Settings.FreeTo = Target;
     Settings.Interval = 1000;
-    SendMessageA(MainWindow, WM_APP_INTERVAL, 0, 0);
+    SendMessageW(MainWindow, WM_APP_INTERVAL, 0, 0);
 
     StartedAt = GetTickCount64();
     ULONGLONG processorBefore = ProcessorTime100ns();

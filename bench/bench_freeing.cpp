@@ -100,7 +100,7 @@ int main(int argc, char **argv)
     const SIZE_T size = static_cast<SIZE_T>(megabytes) << 20;
 
     MemoryStatusSource = NothingFree;
-    BlockReleased = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    BlockReleased = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     ReleaseBlock = ReleaseAndNote;
     // The limit runs on this thread at normal priority: the worker runs at the same level.
     Settings.Priority = 1;
