@@ -12,6 +12,9 @@ enum FreeingSource : DWORD { ButtonRun, HotkeyRun, TrayMenuRun, StartupRun, Auto
 // The source's short name in the texts that tell of a run: "hot-key", "automatic", ...
 const char *SourceName(FreeingSource source);
 bool AskedForByUser(FreeingSource source);
+// Whether a refused block of the source's run is told in a box: not for the command line,
+// whose own start answers it (a box would hold a scheduled run until somebody clicked it).
+bool BoxTellsOfRefusal(FreeingSource source);
 
 struct FreeingJobRecord {
     ByteCount Target;     // bytes of free memory to reach, and the size of each block
@@ -37,7 +40,7 @@ struct FreeingRun {
 // Free after minus free before, never below 0: other programs may take memory meanwhile.
 ByteCount FreedBy(const FreeingRun &run);
 
-extern CRITICAL_SECTION JobLock;       // guards FreeingBusy, FreeingJob and the finished run
+extern CRITICAL_SECTION JobLock;       // guards FreeingBusy, FreeingJob and the ended runs
 extern DWORD FreeingBusy;              // 1 from an accepted request until the job has ended
 extern FreeingJobRecord FreeingJob;
 extern std::atomic<DWORD> KeepFreeing;     // cleared by CancelFreeing, re-armed when idle
@@ -59,8 +62,8 @@ bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount);
 void CancelFreeing();
 void ApplyWorkerPriority();
 
-// Hands the UI thread the record of the last run, once; false when there is none it has not
-// taken yet.
+// Hands the UI thread the records of ended runs, oldest first, each once; false when none waits.
+// The worker posts WM_APP_JOB_ENDED to the main window as each job ends.
 bool TakeFinishedRun(FreeingRun *run);
 
 // The boxes that tell the user a manual request cannot be met: its target lies above

@@ -3,15 +3,16 @@
 #include <windows.h>
 
 // The single-instance rule's mutex, which another start also looks for.
-const char *const InstanceMutexName = "memvale_mutex";
+const wchar_t *const InstanceMutexName = L"memvale_mutex";
 
 extern HINSTANCE AppInstance;
 // Wide, like the program's path it is built from, so that any folder name is kept whole.
 extern wchar_t HelpFilePath[MAX_PATH];
 
 void StartUp(HINSTANCE instance);
-// Takes the single-instance mutex; true when another instance holds it already.
-bool AnotherInstanceRuns();
+// Whether a Memvale runs, for the start-up and the command line alike; with take, this start
+// becomes the one that runs when none does.
+bool MemvaleRuns(bool take);
 void BuildHelpFilePath(const wchar_t *programPath);
 void CreateMainWindow();
 int RunMessageLoop();

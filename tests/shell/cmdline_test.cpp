@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 const ByteCount NoAmount = 0;
 const ByteCount Largest = ~static_cast<ByteCount>(0);
@@ -14,40 +15,97 @@ const ByteCount Largest = ~static_cast<ByteCount>(0);
 TEST(ParseCommandLine, TellsSwitchesAmountsAndBadInputApart)
 {
     struct Case {
-        const char *Arguments;
+        const wchar_t *Arguments;
         CommandLineAction Action;
         ByteCount Amount;
+        const wchar_t *Program;
+        const wchar_t *ProgramArguments;
     } cases[] = {
-        {"", NoSwitch, NoAmount},
-        {"   ", NoSwitch, NoAmount},
-        {"/free", FreeSwitch, NoAmount},
-        {"/free:64", FreeSwitch, 64 * MB},
-        {" \"/FREE:1\" ", FreeSwitch, 1 * MB},
-        {"-free:007", FreeSwitch, 7 * MB},
-        {"/free:17592186044415", FreeSwitch, 17592186044415ull << 20}, // the last that fits 64 bits
-        {"/free:17592186044416", FreeSwitch, Largest},
-        {"/free:99999999999999999999999", FreeSwitch, Largest},
-        {"/show", ShowSwitch, NoAmount},
-        {"/Exit", ExitSwitch, NoAmount},
-        {"/?", HelpSwitch, NoAmount},
-        {"/free:0", BadAmount, NoAmount},
-        {"/free:", BadAmount, NoAmount},
-        {"/free:-5", BadAmount, NoAmount},
-        {"/free:1.5", BadAmount, NoAmount},
-        {"/free:64MB", BadAmount, NoAmount},
-        {"/free64", BadSwitch, NoAmount},
-        {"/show:1", BadSwitch, NoAmount},
-        {"free", BadSwitch, NoAmount},
-        {"/", BadSwitch, NoAmount},
-        {"/free /show", BadSwitch, NoAmount},
+        {L"", NoSwitch, NoAmount, L"", L""},
+        {L"   ", NoSwitch, NoAmount, L"", L""},
+        {L"/free", FreeSwitch, NoAmount, L"", L""},
+        {L"/free:64", FreeSwitch, 64 * MB, L"", L""},
+        {L" \"/FREE:1\" ", FreeSwitch, 1 * MB, L"", L""},
+        {L"-free:007", FreeSwitch, 7 * MB, L"", L""},
+        {L"/free:17592186044415", FreeSwitch, 17592186044415ull << 20, L"", L""}, // the last that fits 64 bits
+        {L"/free:17592186044416", FreeSwitch, Largest, L"", L""},
+        {L"/free:99999999999999999999999", FreeSwitch, Largest, L"", L""},
+        {L"/show", ShowSwitch, NoAmount, L"", L""},
+        {L"/Exit", ExitSwitch, NoAmount, L"", L""},
+        {L"/?", HelpSwitch, NoAmount, L"", L""},
+        {L"/free:0", BadAmount, NoAmount, L"", L""},
+        {L"/free:", BadAmount, NoAmount, L"", L""},
+        {L"/free:-5", BadAmount, NoAmount, L"", L""},
+        {L"/free:1.5", BadAmount, NoAmount, L"", L""},
+        {L"/free:64MB", BadAmount, NoAmount, L"", L""},
+        {L"/free64", BadSwitch, NoAmount, L"", L""},
+        {L"/show:1", BadSwitch, NoAmount, L"", L""},
+        {L"free", BadSwitch, NoAmount, L"", L""},
+        {L"/", BadSwitch, NoAmount, L"", L""},
+        {L"/free /show", BadSwitch, NoAmount, L"", L""},
+        {L"/free /then", NoProgram, NoAmount, L"", L""},
+        {L"/free /then \"\"", NoProgram, NoAmount, L"", L""},
+        {L"/show /then notepad", BadSwitch, NoAmount, L"", L""},
+        {L"/free:x /then notepad", BadAmount, NoAmount, L"", L""},
+        {L"/free:64 /THEN notepad", FreeSwitch, 64 * MB, L"notepad", L""},
+        // The rest of the line goes on as it was given, quotes, backslashes and blanks included.
+        {L"/free -then \"C:\\Games\\Big Game\\game.exe\"  -w \"a  b\" c\\\"d e\" ", FreeSwitch, NoAmount,
+         L"C:\\Games\\Big Game\\game.exe", L"-w \"a  b\" c\\\"d e\" "},
+        {L"\"/free:8\" /then \"a\"\"b c\" x", FreeSwitch, 8 * MB, L"a\"b", L"c\" x"},
     };
     for (const Case &c : cases) {
         CommandLineRequest request = ParseCommandLine(c.Arguments);
-        EXPECT_EQ(request.Action, c.Action) << c.Arguments;
-        EXPECT_EQ(request.Amount, c.Amount) << c.Arguments;
+        EXPECT_EQ(request.Action, c.Action) << testing::PrintToString(c.Arguments);
+        EXPECT_EQ(request.Amount, c.Amount) << testing::PrintToString(c.Arguments);
+        EXPECT_STREQ(request.ThenProgram, c.Program) << testing::PrintToString(c.Arguments);
+        EXPECT_STREQ(request.ThenProgram[0] ? request.ThenArguments : L"", c.ProgramArguments)
+            << testing::PrintToString(c.Arguments);
     }
-    std::string longArgument = "/" + std::string(200, 'x');
-    EXPECT_EQ(strlen(ParseCommandLine(longArgument.c_str()).Argument), QuotedArgumentSize - 1u);
+    std::wstring longArgument = L"/" + std::wstring(200, L'x');
+    EXPECT_EQ(wcslen(ParseCommandLine(longArgument.c_str()).Argument), QuotedArgumentSize - 1u);
+}
+
+static std::vector<SHELLEXECUTEINFOW> ShellStarts;
+static std::vector<std::wstring> StartedFolders;
+
+static BOOL WINAPI RecordShellStart(SHELLEXECUTEINFOW *info)
+{
+    ShellStarts.push_back(*info);
+    StartedFolders.push_back(info->lpDirectory ? info->lpDirectory : L"");
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return wcscmp(info->lpFile, L"missing.exe") != 0;
+}
+
+// /then starts the program in its own folder through the shell whatever the run's answer,
+// but not after bad arguments; a program that does not start turns success into 1.
+TEST(CommandLine, ThenStartsTheProgramInItsFolderAfterEveryRunAnswer)
+{
+    ShellStart = RecordShellStart;
+    struct Case {
+        const wchar_t *Arguments;
+        int Code;
+        int Answer;
+        const wchar_t *Folder;
+    } cases[] = {
+        {L"/free /then \"C:\\Big Game\\game.exe\" -w", ExitDone, ExitDone, L"C:\\Big Game\\"},
+        {L"/free /then D:/game.exe", ExitRefused, ExitRefused, L"D:/"},
+        {L"/free /then game.exe", ExitRefused, ExitRefused, L""},
+        {L"/free /then missing.exe", ExitDone, ExitRefused, L""},
+        {L"/free /then game.exe", ExitBadArguments, ExitBadArguments, nullptr},
+        {L"/free", ExitDone, ExitDone, nullptr},
+    };
+    for (const Case &c : cases) {
+        ShellStarts.clear();
+        StartedFolders.clear();
+        CommandLineRequest request = ParseCommandLine(c.Arguments);
+        EXPECT_EQ(StartProgramAfterwards(request, c.Code), c.Answer) << testing::PrintToString(c.Arguments);
+        ASSERT_EQ(ShellStarts.size(), c.Folder ? 1u : 0u) << testing::PrintToString(c.Arguments);
+        if (c.Folder) {
+            EXPECT_EQ(StartedFolders[0], c.Folder);
+            EXPECT_STREQ(ShellStarts[0].lpFile, request.ThenProgram);
+            EXPECT_EQ(ShellStarts[0].lpParameters, request.ThenArguments[0] ? request.ThenArguments : nullptr);
+        }
+    }
 }
 
 static std::string ModuleFolder()
@@ -192,7 +250,7 @@ static void *CountedCommit(SIZE_T size)
 // run, waits for its end and exits as it ended.
 TEST(CommandLine, FreeWithARunningProgramIsRunThereAndAnsweredWhenItEnds)
 {
-    ASSERT_FALSE(AnotherInstanceRuns());
+    ASSERT_FALSE(MemvaleRuns(true));
     HWND window = OpenProgram(512 * MB, 100 * MB);
     ASSERT_NE(window, nullptr);
     CommitBlock = CountedCommit;

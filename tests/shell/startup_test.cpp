@@ -118,8 +118,8 @@ static DWORD ExitCodeWithin(HANDLE process, DWORD milliseconds)
 
 TEST(StartUp, ASecondInstanceEndsAtOnceWithExitCodeZero)
 {
-    ASSERT_FALSE(AnotherInstanceRuns());
-    EXPECT_TRUE(AnotherInstanceRuns());
+    ASSERT_FALSE(MemvaleRuns(true));
+    EXPECT_TRUE(MemvaleRuns(true));
 
     HANDLE second = StartProgram();
     ASSERT_NE(second, nullptr);
