@@ -1,10 +1,10 @@
 // The command line: its switches parsed, and the program started with them beside a running
 // Memvale (this test's, or one it started) and without one, with faked memory figures.
 #include "shell/cmdline.h"
-#include "shell/tick.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -135,8 +135,8 @@ struct ProgramRun {
 };
 
 // The program in this test's registry, on a machine of 512 MB with 100 MB free, its output
-// into a pipe.
-static ProgramRun StartProgram(const char *arguments)
+// into a pipe, or with no output and no console at all, as a scheduled task starts it.
+static ProgramRun StartProgram(const char *arguments, bool output = true)
 {
     _putenv_s(FakeMemoryVariable, "536870912 104857600");
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -149,10 +149,11 @@ static ProgramRun StartProgram(const char *arguments)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writer;
-    startup.hStdError = writer;
+    startup.hStdOutput = output ? writer : nullptr;
+    startup.hStdError = output ? writer : nullptr;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, output ? 0 : DETACHED_PROCESS, nullptr, nullptr,
+                        &startup, &process)) {
         process.hProcess = nullptr;
     } else {
         CloseHandle(process.hThread);
@@ -165,18 +166,39 @@ struct ProgramEnd {
     DWORD Code;
     std::string Output;
     bool HadWindow;
+    std::vector<std::string> Boxes; // the texts of the message boxes it opened
 };
+
+// Notes and closes the message boxes the process has open, each once.
+static void CloseBoxesOf(DWORD processId, std::vector<HWND> *seen, std::vector<std::string> *texts)
+{
+    for (HWND box = FindWindowExA(nullptr, nullptr, "#32770", "Message"); box;
+         box = FindWindowExA(nullptr, box, "#32770", "Message")) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(box, &owner);
+        if (owner != processId || std::find(seen->begin(), seen->end(), box) != seen->end()) {
+            continue;
+        }
+        char text[1024] = "";
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        seen->push_back(box);
+        texts->push_back(text);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+}
 
 // Waits for the program's end, handling this thread's messages and calling the step meanwhile.
 static ProgramEnd FinishProgram(ProgramRun run, const std::function<void()> &step = [] {})
 {
-    ProgramEnd end = {STILL_ACTIVE, "", false};
+    ProgramEnd end = {STILL_ACTIVE, "", false, {}};
     if (!run.Process) {
         return end;
     }
     DWORD id = GetProcessId(run.Process);
+    std::vector<HWND> boxes;
     WaitUntil([&] {
         step();
+        CloseBoxesOf(id, &boxes, &end.Boxes);
         end.HadWindow = end.HadWindow || HasMainWindow(id);
         return WaitForSingleObject(run.Process, 0) == WAIT_OBJECT_0;
     }, 30000);
@@ -228,6 +250,44 @@ TEST(CommandLine, WithoutARunningProgramAnswersAndFreesWithoutAWindow)
     EXPECT_FALSE(found);
 }
 
+// Started as a scheduled task starts it, with no console and no output: a run's answer is its
+// exit code alone, and only the list of switches and bad arguments open a box, where the window
+// station is one the user sees. Another command-line run going on refuses this one.
+TEST(CommandLine, WithoutAConsoleOnlyHelpAndBadArgumentsOpenABox)
+{
+    FreeConsole();
+    struct Case {
+        const char *Arguments;
+        bool Hidden;
+        DWORD Code;
+        const char *Box; // nullptr: none
+    } cases[] = {
+        {"/free:500", false, ExitRefused, nullptr},
+        {"/exit", false, ExitRefused, nullptr},
+        {"/free:64 /then", false, ExitBadArguments, "must be followed by the program"},
+        {"/frei", false, ExitBadArguments, "\"/frei\" is not a switch"},
+        {"/?", false, ExitDone, "memvale /free[:MB] /then PROGRAM"},
+        {"/?", true, ExitDone, nullptr},
+        {"/frei", true, ExitBadArguments, nullptr},
+    };
+    for (const Case &c : cases) {
+        _putenv_s(HiddenStationVariable, c.Hidden ? "1" : "");
+        ProgramEnd end = FinishProgram(StartProgram(c.Arguments, false));
+        EXPECT_EQ(end.Code, c.Code) << c.Arguments;
+        ASSERT_EQ(end.Boxes.size(), c.Box ? 1u : 0u) << c.Arguments;
+        if (c.Box) {
+            EXPECT_NE(end.Boxes[0].find(c.Box), std::string::npos) << end.Boxes[0];
+        }
+    }
+    _putenv_s(HiddenStationVariable, "");
+
+    HANDLE other = CreateMutexW(nullptr, TRUE, CommandLineRunMutexName);
+    ProgramEnd refused = RunProgram("/free:64");
+    EXPECT_EQ(refused.Code, static_cast<DWORD>(ExitRefused));
+    EXPECT_NE(refused.Output.find("Another command-line run"), std::string::npos) << refused.Output;
+    CloseHandle(other);
+}
+
 static std::atomic<int> Commits;
 static std::atomic<ByteCount> CommittedSize;
 static std::atomic<bool> RefuseCommit;
@@ -246,8 +306,9 @@ static void *CountedCommit(SIZE_T size)
     return VirtualAlloc(nullptr, size, MEM_COMMIT, PAGE_READWRITE);
 }
 
-// This test's own program runs (its window, its mutex); another start with /free hands it the
-// run, waits for its end and exits as it ended.
+// This test's own program runs (its window, its mutex, no refresh tick); another start with
+// /free hands it the run, waits for its end and exits as it ended, answered as the job ends.
+// The running program opens no box for it: the start that asked answers.
 TEST(CommandLine, FreeWithARunningProgramIsRunThereAndAnsweredWhenItEnds)
 {
     ASSERT_FALSE(MemvaleRuns(true));
@@ -277,6 +338,7 @@ TEST(CommandLine, FreeWithARunningProgramIsRunThereAndAnsweredWhenItEnds)
         CommittedSize = 0;
         RefuseCommit = c.Refuse;
         ResetEvent(CommitReached);
+        MessageTexts.clear();
         if (c.Cancel) {
             ResetEvent(CommitsLetThrough);
         }
@@ -286,19 +348,19 @@ TEST(CommandLine, FreeWithARunningProgramIsRunThereAndAnsweredWhenItEnds)
                 CancelFreeing();
                 SetEvent(CommitsLetThrough);
             }
-            RefreshTick();
         });
         EXPECT_EQ(end.Code, c.Code) << c.Arguments << ": " << end.Output;
         EXPECT_EQ(Commits.load(), c.Commits) << c.Arguments;
         EXPECT_EQ(CommittedSize.load(), c.Block) << c.Arguments;
         EXPECT_FALSE(end.HadWindow) << c.Arguments;
+        EXPECT_TRUE(MessageTexts.empty()) << c.Arguments;
     }
 
     // The page's amount does not fit above free memory, which only the running program sees:
     // refused without a box there, which would hold the caller until somebody clicked it.
     Settings.ManualFree = 480 * MB;
     MessageTexts.clear();
-    ProgramEnd refused = FinishProgram(StartProgram("/free"), [] { RefreshTick(); });
+    ProgramEnd refused = RunProgram("/free");
     EXPECT_EQ(refused.Code, static_cast<DWORD>(ExitRefused)) << refused.Output;
     EXPECT_TRUE(MessageTexts.empty());
 }
