@@ -1,6 +1,7 @@
 // The command line: its switches parsed, and the program started with them beside a running
 // Memvale (this test's, or one it started) and without one, with faked memory figures.
 #include "shell/cmdline.h"
+#include "shell/handover.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -286,6 +287,57 @@ TEST(CommandLine, WithoutAConsoleOnlyHelpAndBadArgumentsOpenABox)
     EXPECT_EQ(refused.Code, static_cast<DWORD>(ExitRefused));
     EXPECT_NE(refused.Output.find("Another command-line run"), std::string::npos) << refused.Output;
     CloseHandle(other);
+}
+
+static TokenFacts Theirs;
+
+// This process answers as the running program; any other handle as the asking one.
+static bool FakeTokenFacts(HANDLE process, TokenFacts *facts)
+{
+    *facts = {1, SECURITY_MANDATORY_MEDIUM_RID, {}};
+    DWORD size = sizeof facts->User;
+    CreateWellKnownSid(WinBuiltinUsersSid, nullptr, facts->User, &size);
+    if (process != GetCurrentProcess()) {
+        *facts = Theirs;
+    }
+    return true;
+}
+
+// Only a process of this user, in this session, at this integrity level may hand a request
+// over; Wine gives every process the same token, so the tokens are read through the seam.
+TEST(CommandLine, AHandedOverRequestIsTakenOnlyFromAPeer)
+{
+    ReadTokenFacts = FakeTokenFacts;
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    TokenFacts ours;
+    FakeTokenFacts(GetCurrentProcess(), &ours);
+    TokenFacts otherUser = ours;
+    DWORD size = sizeof otherUser.User;
+    CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, otherUser.User, &size);
+    TokenFacts otherSession = ours;
+    otherSession.Session = 2;
+    TokenFacts higher = ours;
+    higher.Integrity = SECURITY_MANDATORY_HIGH_RID;
+    TokenFacts lower = ours;
+    lower.Integrity = SECURITY_MANDATORY_LOW_RID;
+    struct Case {
+        const char *Name;
+        TokenFacts Facts;
+        BOOL Taken;
+    } cases[] = {
+        {"peer", ours, TRUE},
+        {"another user", otherUser, FALSE},
+        {"another session", otherSession, FALSE},
+        {"elevated", higher, FALSE},
+        {"low integrity", lower, FALSE},
+    };
+    for (const Case &c : cases) {
+        Theirs = c.Facts;
+        HandedOverRequest handed = {0, ShowSwitch, GetCurrentThreadId()};
+        COPYDATASTRUCT data = {HandedOverRequestTag, sizeof handed, &handed};
+        EXPECT_EQ(OnCommandLineCopyData(window, &data), c.Taken) << c.Name;
+    }
+    DestroyWindow(window);
 }
 
 static std::atomic<int> Commits;

@@ -127,6 +127,22 @@ TEST(StartUp, ASecondInstanceEndsAtOnceWithExitCodeZero)
     CloseHandle(second);
 }
 
+static HANDLE DeniedMutex(LPCWSTR, bool)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+}
+
+// A mutex closed to this start is an elevated Memvale's: it runs, for the start-up and the
+// command line alike.
+TEST(StartUp, AMutexClosedToThisStartCountsAsRunning)
+{
+    EXPECT_FALSE(MemvaleRuns(false));
+    ReachNamedMutex = DeniedMutex;
+    EXPECT_TRUE(MemvaleRuns(true));
+    EXPECT_TRUE(MemvaleRuns(false));
+}
+
 static HWND ProgramWindowOf(DWORD processId)
 {
     for (HWND window = FindWindowExA(nullptr, nullptr, nullptr, MEMVALE_WINDOW_CAPTION); window;
