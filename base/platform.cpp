@@ -35,6 +35,52 @@ static UINT DpiOfTaskbar()
 }
 
 int (WINAPI *ShowMessageBox)(HWND, LPCWSTR, LPCWSTR, UINT) = MessageBoxW;
+static bool VisibleWindowStation()
+{
+    USEROBJECTFLAGS flags = {};
+    DWORD size = 0;
+    if (!GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, &size)) {
+        return true;
+    }
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+// Not inheritable: a program this one starts must not keep the mutex alive after it ends.
+static HANDLE MutexByName(LPCWSTR name, bool create)
+{
+    SetLastError(ERROR_SUCCESS);
+    return create ? CreateMutexW(nullptr, TRUE, name) : OpenMutexW(SYNCHRONIZE, FALSE, name);
+}
+
+static DWORD IntegrityOfLabel(const TOKEN_MANDATORY_LABEL *label)
+{
+    PSID sid = label->Label.Sid;
+    return *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1u);
+}
+
+static bool TokenFactsOfProcess(HANDLE process, TokenFacts *facts)
+{
+    HANDLE token;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        return false;
+    }
+    union {
+        TOKEN_USER User;
+        TOKEN_MANDATORY_LABEL Label;
+        BYTE Bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    } answer;
+    DWORD size = 0;
+    bool read = GetTokenInformation(token, TokenSessionId, &facts->Session, sizeof facts->Session, &size) &&
+                GetTokenInformation(token, TokenIntegrityLevel, &answer, sizeof answer, &size);
+    if (read) {
+        facts->Integrity = IntegrityOfLabel(&answer.Label);
+        read = GetTokenInformation(token, TokenUser, &answer, sizeof answer, &size) &&
+               CopySid(sizeof facts->User, facts->User, answer.User.User.Sid);
+    }
+    CloseHandle(token);
+    return read;
+}
+
 void (*EndProcess)(int code) = ExitThroughRuntime;
 BOOL (WINAPI *OpenHelpViewer)(HWND, LPCWSTR, UINT, ULONG_PTR) = WinHelpW;
 HINSTANCE (WINAPI *ShellOpen)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ShellExecuteW;
@@ -46,3 +92,7 @@ BOOL (WINAPI *WindowPlacementOf)(HWND, WINDOWPLACEMENT *) = GetWindowPlacement;
 ULONGLONG (*TickCount)() = TickCountOfSystem;
 UINT (*TaskbarDpi)() = DpiOfTaskbar;
 void (WINAPI *LocalTime)(LPSYSTEMTIME) = GetLocalTime;
+bool (*WindowStationVisible)() = VisibleWindowStation;
+BOOL (WINAPI *ShellStart)(SHELLEXECUTEINFOW *) = ShellExecuteExW;
+HANDLE (*ReachNamedMutex)(LPCWSTR, bool) = MutexByName;
+bool (*ReadTokenFacts)(HANDLE, TokenFacts *) = TokenFactsOfProcess;

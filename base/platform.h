@@ -28,3 +28,23 @@ extern ULONGLONG (*TickCount)();
 extern UINT (*TaskbarDpi)();
 // The local wall-clock time (GetLocalTime), for the times the texts name; tests set the hour.
 extern void (WINAPI *LocalTime)(LPSYSTEMTIME time);
+// Whether this process's window station is the one the user sees (UOI_FLAGS, WSF_VISIBLE): a
+// scheduled task that runs whether the user is logged on or not has a window station nobody
+// sees, where a box would wait for ever.
+extern bool (*WindowStationVisible)();
+// Starts a program as the shell does (ShellExecuteExW).
+extern BOOL (WINAPI *ShellStart)(SHELLEXECUTEINFOW *info);
+// The program's single-instance mutex and others like it, by name: created and owned (create)
+// or only opened (CreateMutexW, OpenMutexW). Null when neither worked, with GetLastError set;
+// an elevated program's mutex answers access denied to a start that is not elevated.
+extern HANDLE (*ReachNamedMutex)(LPCWSTR name, bool create);
+
+// What a process's token says of whom it runs for: logon session, integrity level and user.
+struct TokenFacts {
+    DWORD Session;
+    DWORD Integrity;
+    DWORD_PTR User[(SECURITY_MAX_SID_SIZE + sizeof(DWORD_PTR) - 1) / sizeof(DWORD_PTR)];
+};
+// Reads them from the process's token (OpenProcessToken, GetTokenInformation); under Wine
+// every process answers alike.
+extern bool (*ReadTokenFacts)(HANDLE process, TokenFacts *facts);

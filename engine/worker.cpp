@@ -4,6 +4,7 @@
 #include "base/fatal.h"
 #include "base/handles.h"
 #include "base/language.h"
+#include "base/messages.h"
 #include "base/platform.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -18,9 +19,13 @@ HANDLE FreeingWorker;
 // Signalled, under JobLock, whenever a job has been accepted.
 static CONDITION_VARIABLE JobPosted = CONDITION_VARIABLE_INIT;
 
-// The record of the last run, until the UI thread takes it; under JobLock.
-static FreeingRun FinishedRun;
-static DWORD RunWaiting;
+// The records of ended runs, oldest first, until the UI thread takes them; under JobLock. Runs
+// follow one another, and the UI thread is told of each as it ends, so more than a few wait
+// only while it is held up; then the oldest gives way.
+const DWORD RecordQueueSize = 8;
+static FreeingRun FinishedRuns[RecordQueueSize];
+static DWORD OldestRun;
+static DWORD RunsWaiting;
 
 const DWORD PageStride = 4096;
 const DWORD HalfPage = 2048;
@@ -141,11 +146,19 @@ static DWORD WINAPI FreeingWorkerMain(LPVOID)
         FreeingProgress.store(0, std::memory_order_relaxed);
         EnterCriticalSection(&JobLock);
         if (ran) {
-            FinishedRun = run;
-            RunWaiting = 1;
+            if (RunsWaiting == RecordQueueSize) {
+                OldestRun = (OldestRun + 1) % RecordQueueSize;
+                --RunsWaiting;
+            }
+            FinishedRuns[(OldestRun + RunsWaiting) % RecordQueueSize] = run;
+            ++RunsWaiting;
         }
         FreeingBusy = 0;
         KeepFreeing.store(1, std::memory_order_relaxed);
+        // Also after a job that left no record: whoever waits for it is answered now.
+        if (MainWindow) {
+            PostMessageW(MainWindow, WM_APP_JOB_ENDED, 0, 0);
+        }
     }
 }
 
@@ -193,10 +206,11 @@ DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source)
 bool TakeFinishedRun(FreeingRun *run)
 {
     EnterCriticalSection(&JobLock);
-    bool waiting = RunWaiting != 0;
+    bool waiting = RunsWaiting != 0;
     if (waiting) {
-        *run = FinishedRun;
-        RunWaiting = 0;
+        *run = FinishedRuns[OldestRun];
+        OldestRun = (OldestRun + 1) % RecordQueueSize;
+        --RunsWaiting;
     }
     LeaveCriticalSection(&JobLock);
     return waiting;
@@ -205,6 +219,11 @@ bool TakeFinishedRun(FreeingRun *run)
 bool AskedForByUser(FreeingSource source)
 {
     return source != StartupRun && source != AutomaticRun;
+}
+
+bool BoxTellsOfRefusal(FreeingSource source)
+{
+    return AskedForByUser(source) && source != CommandLineRun;
 }
 
 ByteCount FreedBy(const FreeingRun &run)

@@ -10,6 +10,9 @@
 enum FreeingSource : DWORD { ButtonRun, HotkeyRun, TrayMenuRun, StartupRun, AutomaticRun, CommandLineRun };
 
 bool AskedForByUser(FreeingSource source);
+// Whether a refused block of the source's run is told in a box: not for the command line,
+// whose own start answers it (a box would hold a scheduled run until somebody clicked it).
+bool BoxTellsOfRefusal(FreeingSource source);
 
 struct FreeingJobRecord {
     ByteCount Target;     // bytes of free memory to reach, and the size of each block
@@ -35,7 +38,7 @@ struct FreeingRun {
 // Free after minus free before, never below 0: other programs may take memory meanwhile.
 ByteCount FreedBy(const FreeingRun &run);
 
-extern CRITICAL_SECTION JobLock;       // guards FreeingBusy, FreeingJob and the finished run
+extern CRITICAL_SECTION JobLock;       // guards FreeingBusy, FreeingJob and the ended runs
 extern DWORD FreeingBusy;              // 1 from an accepted request until the job has ended
 extern FreeingJobRecord FreeingJob;
 extern std::atomic<DWORD> KeepFreeing;     // cleared by CancelFreeing, re-armed when idle
@@ -56,8 +59,8 @@ bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount);
 void CancelFreeing();
 void ApplyWorkerPriority();
 
-// Hands the UI thread the record of the last run, once; false when there is none it has not
-// taken yet.
+// Hands the UI thread the records of ended runs, oldest first, each once; false when none waits.
+// The worker posts WM_APP_JOB_ENDED to the main window as each job ends.
 bool TakeFinishedRun(FreeingRun *run);
 
 // The block of one attempt: VirtualAlloc and VirtualFree in the program; tests and the

@@ -42,8 +42,16 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\memvale.exe"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start Memvale now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAsTheUser
+
+; The installer may run elevated (started from an administrator's prompt, or with UAC off for
+; an administrator); Memvale started from it would be too, and a normal start beside it could
+; not reach it. The shell, which runs as the user, starts it at the user's own level instead.
+Function StartAsTheUser
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\memvale.exe"'
+FunctionEnd
 
 !insertmacro MUI_PAGE_LICENSE "${DOCS}/LICENSE.txt"
 !insertmacro MUI_PAGE_COMPONENTS

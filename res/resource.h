@@ -134,3 +134,27 @@
 #define IDS_FATAL_SAMPLER         2046
 #define IDS_FATAL_MAIN_WINDOW     2047
 #define IDS_FATAL_PAGE            2048
+// The command line's answers and its list of switches
+#define IDS_CMD_USAGE_INTRO       4000
+#define IDS_CMD_USAGE_FREE        4001
+#define IDS_CMD_USAGE_THEN        4002
+#define IDS_CMD_USAGE_SHOW        4003
+#define IDS_CMD_USAGE_EXIT        4004
+#define IDS_CMD_USAGE_HELP        4005
+#define IDS_CMD_USAGE_CODES       4006
+#define IDS_CMD_BOX_CAPTION       4007
+#define IDS_CMD_BAD_AMOUNT        4010
+#define IDS_CMD_BAD_SWITCH        4011
+#define IDS_CMD_NO_PROGRAM        4012
+#define IDS_CMD_TOO_MUCH          4013
+#define IDS_CMD_NOTHING_TO_END    4014
+#define IDS_CMD_NO_WINDOW         4015
+#define IDS_CMD_NOT_TAKEN         4016
+#define IDS_CMD_NOT_STARTED       4017
+#define IDS_CMD_BLOCK_REFUSED     4018
+#define IDS_CMD_CANCELLED         4019
+#define IDS_CMD_ENDED_FIRST       4020
+#define IDS_CMD_NOT_ENDED         4021
+#define IDS_CMD_ANOTHER_RUN       4022
+#define IDS_CMD_PROGRAM_FAILED    4023
+#define IDS_CMD_PROGRAM_AFTER     4024

@@ -1,27 +1,18 @@
-// The command line: its switches, the answers to them, and the running program's side of a
-// request handed over by another start.
+// The command line: its switches, the answers to them, the run without a running Memvale and
+// the asking side of a request handed over to one.
 #include "shell/cmdline.h"
 #include "base/language.h"
 #include "base/messages.h"
 #include "base/platform.h"
+#include "engine/worker.h"
 #include "pages/refusal.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "shell/handover.h"
 #include "shell/startup.h"
 #include <cstdio>
-#include <cstring>
-
-// The request as it travels in WM_COPYDATA: the same layout in the 32-bit and 64-bit programs,
-// so that either answers the other.
-struct HandedOverRequest {
-    ByteCount Amount;
-    DWORD Action;
-    DWORD ReplyThread; // the asking thread, which WM_APP_RUN_ENDED reaches
-};
-const ULONG_PTR HandedOverRequestTag = 0x4D564331;
-
-// How a handed-over run ended, as WM_APP_RUN_ENDED carries it in wParam.
-enum RunEnding : DWORD { EndedDone, EndedNotStarted, EndedBlockRefused, EndedCancelled };
+#include <cwchar>
+#include <string>
 
 // A program that has just taken the mutex may not have made its window yet.
 const DWORD WindowSearchMilliseconds = 5000;
@@ -30,63 +21,26 @@ const UINT HandOverMilliseconds = 5000;
 // The Exit command saves the settings and removes the tray icon; this leaves it ample time.
 const DWORD ExitWaitMilliseconds = 30000;
 const DWORD IdlePollMilliseconds = 50;
+// Without a handle to the running program, how often a wait looks whether its window is gone.
+const DWORD WindowPollMilliseconds = 1000;
 const ByteCount LargestAmountMB = (~static_cast<ByteCount>(0)) >> 20;
-const int SayTextSize = 512;
+const int SayTextSize = 1024;
 
-// The start waiting for a run it handed over (0 when none), the amount it asked for, and
-// whether the run has begun; all on the UI thread.
-static DWORD WaitingCaller;
-static ByteCount WaitingAmount;
-static bool WaitingRunStarted;
-
-static const char *const UsageText =
-    "Memvale keeps physical memory free.\n"
-    "\n"
-    "memvale /free[:MB]  frees MB megabytes on top of the memory free now (without MB: the\n"
-    "                    Optimization page's amount) and waits until the run has ended;\n"
-    "                    the running Memvale does it, or this start when none runs\n"
-    "memvale /show       opens the running Memvale's window, starting Memvale if none runs\n"
-    "memvale /exit       ends the running Memvale as its Exit command does\n"
-    "memvale /?          shows this list\n"
-    "\n"
-    "Exit codes: 0 done; 1 refused, cancelled, or no Memvale to end; 2 bad arguments.";
-
-// The next argument, split at blanks, without the quotes around it; false at the end.
-static bool NextArgument(const char **cursor, char *argument, size_t size)
-{
-    const char *at = *cursor;
-    while (*at == ' ' || *at == '\t') {
-        ++at;
-    }
-    if (*at == '\0') {
-        return false;
-    }
-    const char *start = at;
-    while (*at != '\0' && *at != ' ' && *at != '\t') {
-        ++at;
-    }
-    size_t length = static_cast<size_t>(at - start);
-    if (length >= 2 && start[0] == '"' && start[length - 1] == '"') {
-        ++start;
-        length -= 2;
-    }
-    snprintf(argument, size, "%.*s", static_cast<int>(length), start);
-    *cursor = at;
-    return true;
-}
+const UINT UsageLines[] = {IDS_CMD_USAGE_INTRO, 0, IDS_CMD_USAGE_FREE, IDS_CMD_USAGE_THEN, IDS_CMD_USAGE_SHOW,
+                           IDS_CMD_USAGE_EXIT, IDS_CMD_USAGE_HELP, 0, IDS_CMD_USAGE_CODES};
 
 // Whole megabytes, 1 or more; past 64 bits of bytes the amount is the largest there is.
-static bool ParseMegabytes(const char *text, ByteCount *amount)
+static bool ParseMegabytes(const wchar_t *text, ByteCount *amount)
 {
-    if (*text == '\0') {
+    if (*text == L'\0') {
         return false;
     }
     ByteCount mb = 0;
-    for (const char *digit = text; *digit != '\0'; ++digit) {
-        if (*digit < '0' || *digit > '9') {
+    for (const wchar_t *digit = text; *digit != L'\0'; ++digit) {
+        if (*digit < L'0' || *digit > L'9') {
             return false;
         }
-        ByteCount value = static_cast<ByteCount>(*digit - '0');
+        ByteCount value = static_cast<ByteCount>(*digit - L'0');
         mb = mb > (LargestAmountMB - value) / 10 ? LargestAmountMB + 1 : mb * 10 + value;
     }
     if (mb == 0) {
@@ -96,48 +50,138 @@ static bool ParseMegabytes(const char *text, ByteCount *amount)
     return true;
 }
 
-static CommandLineAction ActionOfSwitch(const char *name)
+static bool IsSwitch(const wchar_t *argument, const wchar_t *name)
 {
-    if (_stricmp(name, "free") == 0) {
-        return FreeSwitch;
-    }
-    if (_stricmp(name, "show") == 0) {
-        return ShowSwitch;
-    }
-    if (_stricmp(name, "exit") == 0) {
-        return ExitSwitch;
-    }
-    if (strcmp(name, "?") == 0) {
-        return HelpSwitch;
-    }
-    return BadSwitch;
+    return (argument[0] == L'/' || argument[0] == L'-') && _wcsicmp(argument + 1, name) == 0;
 }
 
-CommandLineRequest ParseCommandLine(const char *arguments)
+static CommandLineAction ActionOfSwitch(const wchar_t *argument)
 {
-    CommandLineRequest request = {NoSwitch, 0, ""};
-    const char *cursor = arguments ? arguments : "";
-    char argument[QuotedArgumentSize];
-    if (!NextArgument(&cursor, argument, sizeof argument)) {
-        return request;
+    if (argument[0] != L'/' && argument[0] != L'-') {
+        return BadSwitch;
     }
-    snprintf(request.Argument, sizeof request.Argument, "%s", argument);
-    char extra[QuotedArgumentSize];
-    if (NextArgument(&cursor, extra, sizeof extra) || (argument[0] != '/' && argument[0] != '-')) {
+    const wchar_t *names[] = {L"free", L"show", L"exit"};
+    const CommandLineAction actions[] = {FreeSwitch, ShowSwitch, ExitSwitch};
+    for (int i = 0; i < 3; ++i) {
+        if (IsSwitch(argument, names[i])) {
+            return actions[i];
+        }
+    }
+    return wcscmp(argument + 1, L"?") == 0 ? HelpSwitch : BadSwitch;
+}
+
+static void Quote(CommandLineRequest *request, const wchar_t *argument)
+{
+    swprintf(request->Argument, QuotedArgumentSize, L"%.*ls", QuotedArgumentSize - 1, argument);
+}
+
+// Past one argument as CommandLineToArgvW reads it: blanks end it outside quotes; a quote
+// after an even number of backslashes opens or closes quoting, and one doubled inside quotes
+// stands for itself and closes quoting.
+static const wchar_t *PastArgument(const wchar_t *at)
+{
+    while (*at == L' ' || *at == L'\t') {
+        ++at;
+    }
+    bool quoted = false;
+    unsigned backslashes = 0;
+    for (; *at != L'\0'; ++at) {
+        if (*at == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (*at == L'"' && backslashes % 2 == 0) {
+            if (quoted && at[1] == L'"') {
+                ++at;
+            }
+            quoted = !quoted;
+        } else if (!quoted && (*at == L' ' || *at == L'\t')) {
+            break;
+        }
+        backslashes = 0;
+    }
+    return at;
+}
+
+// The program after /then and, unchanged, the rest of the line as its arguments.
+static void TakeThenProgram(const wchar_t *const *argv, int count, const wchar_t *line, CommandLineRequest *request)
+{
+    if (count < 3 || argv[2][0] == L'\0') {
+        request->Action = NoProgram;
+        Quote(request, argv[1]);
+        return;
+    }
+    if (wcslen(argv[2]) >= static_cast<size_t>(ThenProgramSize)) {
+        request->Action = BadSwitch;
+        Quote(request, argv[2]);
+        return;
+    }
+    wcscpy_s(request->ThenProgram, ThenProgramSize, argv[2]);
+    const wchar_t *rest = PastArgument(PastArgument(PastArgument(line)));
+    while (*rest == L' ' || *rest == L'\t') {
+        ++rest;
+    }
+    request->ThenArguments = rest;
+}
+
+static void ParseArguments(const wchar_t *const *argv, int count, const wchar_t *line, CommandLineRequest *request)
+{
+    if (count == 0) {
+        return;
+    }
+    Quote(request, argv[0]);
+    const wchar_t *colon = wcschr(argv[0], L':');
+    std::wstring name(argv[0], colon ? static_cast<size_t>(colon - argv[0]) : wcslen(argv[0]));
+    request->Action = ActionOfSwitch(name.c_str());
+    if (colon && request->Action != FreeSwitch) {
+        request->Action = BadSwitch;
+    } else if (colon && !ParseMegabytes(colon + 1, &request->Amount)) {
+        request->Action = BadAmount;
+    }
+    if (count == 1 || request->Action == BadSwitch || request->Action == BadAmount) {
+        return;
+    }
+    if (request->Action == FreeSwitch && IsSwitch(argv[1], L"then")) {
+        TakeThenProgram(argv, count, line, request);
+    } else {
+        request->Action = BadSwitch;
+        Quote(request, argv[1]);
+    }
+}
+
+CommandLineRequest ParseCommandLine(const wchar_t *arguments)
+{
+    CommandLineRequest request = {NoSwitch, 0, L"", L"", L""};
+    const wchar_t *line = arguments ? arguments : L"";
+    // CommandLineToArgvW reads its first argument as the program's path, by rules of its own.
+    std::wstring whole = L"memvale ";
+    whole += line;
+    int count = 0;
+    LPWSTR *argv = CommandLineToArgvW(whole.c_str(), &count);
+    if (!argv) {
         request.Action = BadSwitch;
         return request;
     }
-    char *amount = strchr(argument, ':');
-    if (amount) {
-        *amount++ = '\0';
-    }
-    request.Action = ActionOfSwitch(argument + 1);
-    if (amount && request.Action != FreeSwitch) {
-        request.Action = BadSwitch;
-    } else if (amount && !ParseMegabytes(amount, &request.Amount)) {
-        request.Action = BadAmount;
-    }
+    ParseArguments(argv + 1, count - 1, line, &request);
+    LocalFree(argv);
     return request;
+}
+
+const wchar_t *ArgumentsOfProcess()
+{
+    // The program's path is read by rules of its own: quoted, or up to the first blank.
+    const wchar_t *at = GetCommandLineW();
+    if (*at == L'"') {
+        at = wcschr(at + 1, L'"');
+        at = at ? at + 1 : L"";
+    }
+    while (*at != L'\0' && *at != L' ' && *at != L'\t') {
+        ++at;
+    }
+    while (*at == L' ' || *at == L'\t') {
+        ++at;
+    }
+    return at;
 }
 
 static HANDLE OpenConsoleOutput()
@@ -145,101 +189,102 @@ static HANDLE OpenConsoleOutput()
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
         return nullptr;
     }
-    HANDLE console = CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, 0, nullptr);
     return console == INVALID_HANDLE_VALUE ? nullptr : console;
 }
 
-void SayToUser(const char *text)
+// Output redirected to a file or a pipe comes as a handle even to a GUI program; a console it
+// was started from has to be attached first. Null when there is neither.
+static HANDLE UserOutput()
 {
-    // Output redirected to a file or a pipe comes as a handle even to a GUI program; a
-    // console it was started from has to be attached first.
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (output == INVALID_HANDLE_VALUE || output == nullptr) {
         output = OpenConsoleOutput();
     }
-    if (!output) {
-        wchar_t wide[SayTextSize] = {};
-        wchar_t caption[TextSize];
-        MultiByteToWideChar(CP_ACP, 0, text, -1, wide, SayTextSize);
-        wide[SayTextSize - 1] = L'\0';
-        LoadText(IDS_CAPTION_MESSAGE, caption, TextSize);
-        ShowMessageBox(nullptr, wide, caption, MB_ICONINFORMATION | MB_OK);
+    return output;
+}
+
+// Consoles and Windows editors want CR LF at each line's end; a file or a pipe gets UTF-8.
+static void WriteLines(HANDLE output, const wchar_t *text)
+{
+    std::wstring lines;
+    for (const wchar_t *at = text; *at != L'\0'; ++at) {
+        if (*at == L'\n') {
+            lines += L'\r';
+        }
+        lines += *at;
+    }
+    lines += L"\r\n";
+    DWORD written = 0;
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode)) {
+        WriteConsoleW(output, lines.c_str(), static_cast<DWORD>(lines.size()), &written, nullptr);
         return;
     }
-    // Consoles and Windows editors want CR LF at each line's end.
-    char line[SayTextSize * 2];
-    size_t length = 0;
-    for (const char *at = text; *at != '\0' && length + 4 < sizeof line; ++at) {
-        if (*at == '\n') {
-            line[length++] = '\r';
+    int size = WideCharToMultiByte(CP_UTF8, 0, lines.c_str(), static_cast<int>(lines.size()), nullptr, 0, nullptr,
+                                   nullptr);
+    std::string bytes(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, lines.c_str(), static_cast<int>(lines.size()), &bytes[0], size, nullptr, nullptr);
+    WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// A run's answer: on the console or the redirected output, else nowhere, for the exit code
+// carries it. A box would hold a scheduled task or a silent install until somebody clicked it.
+static void Tell(const wchar_t *text)
+{
+    HANDLE output = UserOutput();
+    if (output) {
+        WriteLines(output, text);
+    }
+}
+
+// The list of switches and the complaint about bad arguments: without a console, in a box,
+// where somebody can see it.
+static void TellInView(const wchar_t *text)
+{
+    HANDLE output = UserOutput();
+    if (output) {
+        WriteLines(output, text);
+        return;
+    }
+    if (!WindowStationVisible()) {
+        return;
+    }
+    wchar_t caption[TextSize];
+    LoadText(IDS_CMD_BOX_CAPTION, caption, TextSize);
+    ShowMessageBox(nullptr, text, caption, MB_ICONINFORMATION | MB_OK);
+}
+
+static void TellText(UINT id)
+{
+    wchar_t text[TextSize];
+    LoadText(id, text, TextSize);
+    Tell(text);
+}
+
+static void TellUsage()
+{
+    std::wstring usage;
+    for (UINT id : UsageLines) {
+        wchar_t line[TextSize] = L"";
+        if (id != 0) {
+            LoadText(id, line, TextSize);
         }
-        line[length++] = *at;
+        usage += usage.empty() ? L"" : L"\n";
+        usage += line;
     }
-    line[length++] = '\r';
-    line[length++] = '\n';
-    DWORD written = 0;
-    WriteFile(output, line, static_cast<DWORD>(length), &written, nullptr);
+    TellInView(usage.c_str());
 }
 
-static void SayBadArguments(const CommandLineRequest &request)
+static void TellBadArguments(const CommandLineRequest &request)
 {
-    char text[SayTextSize];
-    if (request.Action == BadAmount) {
-        snprintf(text, sizeof text,
-                 "\"%s\": the amount must be a whole number of megabytes, 1 or more, such as /free:512.",
-                 request.Argument);
-    } else {
-        snprintf(text, sizeof text, "\"%s\" is not a switch of Memvale. memvale /? lists them.",
-                 request.Argument);
-    }
-    SayToUser(text);
-}
-
-static bool InstanceRuns()
-{
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, InstanceMutexName);
-    if (!mutex) {
-        // An elevated Memvale's mutex exists but is closed to this start.
-        return GetLastError() == ERROR_ACCESS_DENIED;
-    }
-    CloseHandle(mutex);
-    return true;
-}
-
-// The one place a command-line run is asked for, in the running program and in this one. It
-// opens no box: the start that asked tells its user, and a box would hold a scheduled task
-// until somebody clicked it.
-static DWORD RequestCommandLineRun(ByteCount amount)
-{
-    MemoryStatus status;
-    ReadMemoryStatus(&status);
-    if (!FitsOnTopOfFree(status, amount)) {
-        return 0;
-    }
-    return RequestFreeing(status.AvailPhys + amount, ManualAttempts, CommandLineRun);
-}
-
-static RunEnding EndingOf(FreeingEnding ending)
-{
-    switch (ending) {
-    case BlockRefused:
-        return EndedBlockRefused;
-    case RunCancelled:
-        return EndedCancelled;
-    default:
-        return EndedDone;
-    }
-}
-
-// The refusals' texts in the code page SayToUser writes.
-static void SayWideToUser(const wchar_t *text)
-{
-    char narrow[RefusalTextSize * 2];
-    if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr) == 0) {
-        narrow[0] = '\0';
-    }
-    SayToUser(narrow);
+    UINT id = request.Action == BadAmount ? IDS_CMD_BAD_AMOUNT
+            : request.Action == NoProgram ? IDS_CMD_NO_PROGRAM
+                                          : IDS_CMD_BAD_SWITCH;
+    wchar_t text[SayTextSize];
+    FormatText(text, SayTextSize, id, {request.Argument});
+    TellInView(text);
 }
 
 static bool RefuseIfTooMuch(ByteCount amount)
@@ -252,12 +297,11 @@ static bool RefuseIfTooMuch(ByteCount amount)
     wchar_t text[RefusalTextSize];
     FormatFreeingRefusal(text, RefusalTextSize, status,
                          static_cast<double>(status.AvailPhys) + static_cast<double>(amount));
-    SayWideToUser(text);
+    Tell(text);
     return true;
 }
 
-// No window and no tray icon: only the worker, which ends with the process.
-static int FreeInThisProcess(ByteCount amount)
+static int RunInThisProcess(ByteCount amount)
 {
     LoadSettings();
     if (amount == 0) {
@@ -274,46 +318,59 @@ static int FreeInThisProcess(ByteCount amount)
         Sleep(IdlePollMilliseconds);
     }
     FreeingRun run;
-    if (!TakeFinishedRun(&run) || EndingOf(run.Ending) == EndedDone) {
+    if (!TakeFinishedRun(&run) || run.Ending == RunDone) {
         return ExitDone;
     }
-    if (run.Ending == RunCancelled) {
+    if (run.Ending == BlockRefused) {
+        wchar_t text[RefusalTextSize];
+        FormatCommitRefusal(text, RefusalTextSize, run.Block);
+        Tell(text);
+    }
+    return ExitRefused;
+}
+
+// No window and no tray icon: only the worker, which ends with the process. One such run at a
+// time: two would commit two whole targets at once. The mutex goes with the process.
+static int FreeInThisProcess(ByteCount amount)
+{
+    HANDLE running = ReachNamedMutex(CommandLineRunMutexName, true);
+    if (!running || GetLastError() == ERROR_ALREADY_EXISTS) {
+        TellText(IDS_CMD_ANOTHER_RUN);
         return ExitRefused;
     }
-    wchar_t text[RefusalTextSize];
-    FormatCommitRefusal(text, RefusalTextSize, run.Block);
-    SayWideToUser(text);
-    return ExitRefused;
+    return RunInThisProcess(amount);
 }
 
 int AnswerWithoutInstance(const CommandLineRequest &request)
 {
     switch (request.Action) {
     case HelpSwitch:
-        SayToUser(UsageText);
+        TellUsage();
         return ExitDone;
     case BadSwitch:
     case BadAmount:
-        SayBadArguments(request);
+    case NoProgram:
+        TellBadArguments(request);
         return ExitBadArguments;
     case FreeSwitch: {
         MemoryStatus status;
         ReadMemoryStatus(&status);
         if (request.Amount > status.TotalPhys) {
-            char text[SayTextSize];
-            snprintf(text, sizeof text, "\"%s\": that is more than the %.2f MB of memory installed.",
-                     request.Argument, Megabytes(status.TotalPhys));
-            SayToUser(text);
+            wchar_t installed[32];
+            swprintf(installed, 32, L"%.2f", Megabytes(status.TotalPhys));
+            wchar_t text[SayTextSize];
+            FormatText(text, SayTextSize, IDS_CMD_TOO_MUCH, {request.Argument, installed});
+            TellInView(text);
             return ExitBadArguments;
         }
         if (request.Amount != 0 && RefuseIfTooMuch(request.Amount)) {
             return ExitRefused;
         }
-        return InstanceRuns() ? -1 : FreeInThisProcess(request.Amount);
+        return MemvaleRuns(false) ? -1 : FreeInThisProcess(request.Amount);
     }
     case ExitSwitch:
-        if (!InstanceRuns()) {
-            SayToUser("No Memvale runs: there is nothing to end.");
+        if (!MemvaleRuns(false)) {
+            TellText(IDS_CMD_NOTHING_TO_END);
             return ExitRefused;
         }
         return -1;
@@ -325,7 +382,7 @@ int AnswerWithoutInstance(const CommandLineRequest &request)
 static HWND FindRunningWindow()
 {
     for (DWORD waited = 0;; waited += WindowSearchPause) {
-        HWND window = FindWindowA("#32770", MEMVALE_WINDOW_CAPTION);
+        HWND window = FindWindowW(L"#32770", L"" MEMVALE_WINDOW_CAPTION);
         if (window || waited >= WindowSearchMilliseconds) {
             return window;
         }
@@ -333,38 +390,33 @@ static HWND FindRunningWindow()
     }
 }
 
-static void SayHowTheRunEnded(WPARAM ending)
+static void TellHowTheRunEnded(WPARAM ending)
 {
-    switch (ending) {
-    case EndedNotStarted:
-        SayToUser("The running Memvale did not start the run: the amount does not fit above the memory "
-                  "free now, or another run is under way.");
-        break;
-    case EndedBlockRefused:
-        SayToUser("Windows could not provide the memory the run needed.");
-        break;
-    case EndedCancelled:
-        SayToUser("The run was cancelled.");
-        break;
+    const UINT texts[] = {0, IDS_CMD_NOT_STARTED, IDS_CMD_BLOCK_REFUSED, IDS_CMD_CANCELLED};
+    if (ending < sizeof texts / sizeof texts[0] && texts[ending] != 0) {
+        TellText(texts[ending]);
     }
 }
 
-// Posted answers come first: the running program may end right after it has answered.
-static int WaitForRunEnd(HANDLE process)
+// Posted answers come first: the running program may end right after it has answered. Without
+// a handle to its process (one that runs as administrator) the wait looks at its window now
+// and then, so that it ends when that program does.
+static int WaitForRunEnd(HANDLE process, HWND window)
 {
+    const DWORD timeout = process ? INFINITE : WindowPollMilliseconds;
     for (;;) {
         MSG message;
-        if (PeekMessageA(&message, nullptr, WM_APP_RUN_ENDED, WM_APP_RUN_ENDED, PM_REMOVE)) {
-            SayHowTheRunEnded(message.wParam);
+        if (PeekMessageW(&message, nullptr, WM_APP_RUN_ENDED, WM_APP_RUN_ENDED, PM_REMOVE)) {
+            TellHowTheRunEnded(message.wParam);
             return message.wParam == EndedDone ? ExitDone : ExitRefused;
         }
-        if (MsgWaitForMultipleObjects(process ? 1 : 0, &process, FALSE, INFINITE, QS_POSTMESSAGE) ==
-                WAIT_OBJECT_0 &&
-            process) {
-            if (PeekMessageA(&message, nullptr, WM_APP_RUN_ENDED, WM_APP_RUN_ENDED, PM_NOREMOVE)) {
+        DWORD waited = MsgWaitForMultipleObjects(process ? 1 : 0, &process, FALSE, timeout, QS_POSTMESSAGE);
+        bool ended = process ? waited == WAIT_OBJECT_0 : !IsWindow(window);
+        if (ended) {
+            if (PeekMessageW(&message, nullptr, WM_APP_RUN_ENDED, WM_APP_RUN_ENDED, PM_NOREMOVE)) {
                 continue;
             }
-            SayToUser("Memvale ended before the run did.");
+            TellText(IDS_CMD_ENDED_FIRST);
             return ExitRefused;
         }
     }
@@ -385,10 +437,11 @@ static int WaitForExit(HANDLE process, HWND window)
             Sleep(IdlePollMilliseconds);
         }
     }
-    char text[SayTextSize];
-    snprintf(text, sizeof text, "Memvale did not end within %lu seconds.",
-             static_cast<unsigned long>(ExitWaitMilliseconds / 1000));
-    SayToUser(text);
+    wchar_t seconds[16];
+    swprintf(seconds, 16, L"%lu", static_cast<unsigned long>(ExitWaitMilliseconds / 1000));
+    wchar_t text[SayTextSize];
+    FormatText(text, SayTextSize, IDS_CMD_NOT_ENDED, {seconds});
+    Tell(text);
     return ExitRefused;
 }
 
@@ -396,7 +449,7 @@ int AskRunningInstance(const CommandLineRequest &request)
 {
     HWND window = FindRunningWindow();
     if (!window) {
-        SayToUser("Memvale runs but its window cannot be found.");
+        TellText(IDS_CMD_NO_WINDOW);
         return ExitRefused;
     }
     DWORD processId = 0;
@@ -406,20 +459,19 @@ int AskRunningInstance(const CommandLineRequest &request)
     AllowSetForegroundWindow(processId);
     // The thread's message queue exists before the answer can be posted to it.
     MSG message;
-    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
 
     HandedOverRequest handed = {request.Amount, request.Action, GetCurrentThreadId()};
     COPYDATASTRUCT data = {HandedOverRequestTag, sizeof handed, &handed};
     DWORD_PTR taken = 0;
     int code = ExitDone;
-    if (!SendMessageTimeoutA(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+    if (!SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
                              SMTO_ABORTIFHUNG | SMTO_BLOCK, HandOverMilliseconds, &taken) ||
         taken == 0) {
-        SayToUser("The running Memvale did not take the request: it may run at another integrity level "
-                  "(as administrator), or another command-line run is under way.");
+        TellText(IDS_CMD_NOT_TAKEN);
         code = ExitRefused;
     } else if (request.Action == FreeSwitch) {
-        code = WaitForRunEnd(process);
+        code = WaitForRunEnd(process, window);
     } else if (request.Action == ExitSwitch) {
         code = WaitForExit(process, window);
     }
@@ -429,126 +481,41 @@ int AskRunningInstance(const CommandLineRequest &request)
     return code;
 }
 
-// What the running program compares with an asking process: logon session, user and
-// integrity level.
-struct TokenFacts {
-    DWORD Session;
-    DWORD Integrity;
-    DWORD_PTR User[(SECURITY_MAX_SID_SIZE + sizeof(DWORD_PTR) - 1) / sizeof(DWORD_PTR)];
-};
-
-static DWORD IntegrityOfLabel(const TOKEN_MANDATORY_LABEL *label)
+// The program is started by this start, never by the running Memvale (which may run as
+// another user or elevated), in its own folder, as a shortcut would start it.
+int StartProgramAfterwards(const CommandLineRequest &request, int code)
 {
-    PSID sid = label->Label.Sid;
-    return *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1u);
-}
-
-static bool ReadTokenFacts(HANDLE process, TokenFacts *facts)
-{
-    HANDLE token;
-    if (!OpenProcessToken(process, TOKEN_QUERY, &token)) {
-        return false;
+    if (request.ThenProgram[0] == L'\0' || code == ExitBadArguments) {
+        return code;
     }
-    union {
-        TOKEN_USER User;
-        TOKEN_MANDATORY_LABEL Label;
-        BYTE Bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    } answer;
-    DWORD size = 0;
-    bool read = GetTokenInformation(token, TokenSessionId, &facts->Session, sizeof facts->Session, &size) &&
-                GetTokenInformation(token, TokenIntegrityLevel, &answer, sizeof answer, &size);
-    if (read) {
-        facts->Integrity = IntegrityOfLabel(&answer.Label);
-        read = GetTokenInformation(token, TokenUser, &answer, sizeof answer, &size) &&
-               CopySid(sizeof facts->User, facts->User, answer.User.User.Sid);
+    wchar_t quoted[QuotedArgumentSize];
+    swprintf(quoted, QuotedArgumentSize, L"%.*ls", QuotedArgumentSize - 1, request.ThenProgram);
+    wchar_t text[SayTextSize];
+    if (code != ExitDone) {
+        FormatText(text, SayTextSize, IDS_CMD_PROGRAM_AFTER, {quoted});
+        Tell(text);
     }
-    CloseHandle(token);
-    return read;
-}
-
-// The asking thread's process must be this user's, in this session, at this integrity level:
-// a process of another level could not be answered (the answer would not pass the message
-// filter upwards), and one below it must not drive this one.
-static bool AskedByPeer(DWORD threadId)
-{
-    HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, threadId);
-    if (!thread) {
-        return false;
+    wchar_t folder[ThenProgramSize];
+    wcscpy_s(folder, ThenProgramSize, request.ThenProgram);
+    wchar_t *separator = wcsrchr(folder, L'\\');
+    wchar_t *slash = wcsrchr(folder, L'/');
+    separator = slash > separator ? slash : separator;
+    if (separator) {
+        separator[1] = L'\0';
     }
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, GetProcessIdOfThread(thread));
-    CloseHandle(thread);
-    if (!process) {
-        return false;
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.lpFile = request.ThenProgram;
+    info.lpParameters = request.ThenArguments && request.ThenArguments[0] ? request.ThenArguments : nullptr;
+    info.lpDirectory = separator ? folder : nullptr;
+    info.nShow = SW_SHOWNORMAL;
+    if (ShellStart(&info)) {
+        return code;
     }
-    TokenFacts theirs;
-    TokenFacts ours;
-    bool peer = ReadTokenFacts(process, &theirs) && ReadTokenFacts(GetCurrentProcess(), &ours) &&
-                theirs.Session == ours.Session && theirs.Integrity == ours.Integrity &&
-                EqualSid(theirs.User, ours.User);
-    CloseHandle(process);
-    return peer;
-}
-
-// Never waits on the asking process: the work is posted, and the answer comes by a posted
-// message later.
-BOOL OnCommandLineCopyData(HWND window, const COPYDATASTRUCT *data)
-{
-    HandedOverRequest handed;
-    if (!data || data->dwData != HandedOverRequestTag || data->cbData != sizeof handed || !data->lpData) {
-        return FALSE;
-    }
-    memcpy(&handed, data->lpData, sizeof handed);
-    if (!AskedByPeer(handed.ReplyThread)) {
-        return FALSE;
-    }
-    switch (handed.Action) {
-    case ShowSwitch:
-        return PostMessageA(window, WM_COMMAND, IDM_CONFIG, 0);
-    case ExitSwitch:
-        return PostMessageA(window, WM_COMMAND, IDM_EXIT, 0);
-    case FreeSwitch:
-        if (WaitingCaller != 0) {
-            return FALSE;
-        }
-        WaitingCaller = handed.ReplyThread;
-        WaitingAmount = handed.Amount;
-        WaitingRunStarted = false;
-        return PostMessageA(window, WM_APP_COMMAND_FREE, 0, 0);
-    default:
-        return FALSE;
-    }
-}
-
-static void EndWaitingRun(RunEnding ending)
-{
-    PostThreadMessageA(WaitingCaller, WM_APP_RUN_ENDED, ending, 0);
-    WaitingCaller = 0;
-    WaitingRunStarted = false;
-}
-
-void StartCommandLineRun()
-{
-    if (WaitingCaller == 0 || WaitingRunStarted) {
-        return;
-    }
-    ByteCount amount = WaitingAmount != 0 ? WaitingAmount : Settings.ManualFree;
-    if (RequestCommandLineRun(amount) == 0) {
-        EndWaitingRun(EndedNotStarted);
-        return;
-    }
-    WaitingRunStarted = true;
-}
-
-// No other job can start while the run goes on, so the record of its source that follows is
-// its own; a run that ends without one had nothing to do.
-void AnswerCommandLineRun(bool idle, const FreeingRun *run)
-{
-    if (!WaitingRunStarted) {
-        return;
-    }
-    if (run && run->Source == CommandLineRun) {
-        EndWaitingRun(EndingOf(run->Ending));
-    } else if (idle) {
-        EndWaitingRun(EndedDone);
-    }
+    wchar_t error[16];
+    swprintf(error, 16, L"%lu", static_cast<unsigned long>(GetLastError()));
+    FormatText(text, SayTextSize, IDS_CMD_PROGRAM_FAILED, {quoted, error});
+    Tell(text);
+    return ExitRefused;
 }

@@ -11,7 +11,7 @@
 #include "pages/startup.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "shell/cmdline.h"
+#include "shell/handover.h"
 #include "shell/commands.h"
 #include "shell/pagehost.h"
 #include "shell/placement.h"
@@ -194,6 +194,10 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return TRUE;
     case WM_APP_COMMAND_FREE:
         StartCommandLineRun();
+        return FALSE;
+    case WM_APP_JOB_ENDED:
+        TakeEndedRuns();
+        ShowRefusalOfEndedRun();
         return FALSE;
     default:
         // Explorer's restart message is registered at run time, so it cannot be a case label.

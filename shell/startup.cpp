@@ -2,6 +2,7 @@
 #include "shell/startup.h"
 #include "base/fatal.h"
 #include "base/handles.h"
+#include "base/platform.h"
 #include "res/resource.h"
 #include "shell/mainwindow.h"
 #include "shell/placement.h"
@@ -40,16 +41,20 @@ static void BuildHelpFilePathFromModule(HINSTANCE instance)
     BuildHelpFilePath(path.data());
 }
 
-// The mutex handle is never closed: the mutex lives, owned by this instance, until it ends.
-bool AnotherInstanceRuns()
+// The mutex of an elevated Memvale exists but is closed to a start that is not elevated: that
+// Memvale runs all the same. A taken mutex is never closed: it lives, owned by this instance,
+// until it ends.
+bool MemvaleRuns(bool take)
 {
-    SECURITY_ATTRIBUTES security = {};
-    security.nLength = sizeof security;
-    security.lpSecurityDescriptor = nullptr;
-    security.bInheritHandle = TRUE;
-    SetLastError(ERROR_SUCCESS);
-    CreateMutexW(&security, TRUE, InstanceMutexName);
-    return GetLastError() == ERROR_ALREADY_EXISTS;
+    HANDLE mutex = ReachNamedMutex(InstanceMutexName, take);
+    if (!mutex) {
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    if (take) {
+        return GetLastError() == ERROR_ALREADY_EXISTS;
+    }
+    CloseHandle(mutex);
+    return true;
 }
 
 void StartUp(HINSTANCE instance)

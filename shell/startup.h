@@ -10,8 +10,9 @@ extern HINSTANCE AppInstance;
 extern wchar_t HelpFilePath[MAX_PATH];
 
 void StartUp(HINSTANCE instance);
-// Takes the single-instance mutex; true when another instance holds it already.
-bool AnotherInstanceRuns();
+// Whether a Memvale runs, for the start-up and the command line alike; with take, this start
+// becomes the one that runs when none does.
+bool MemvaleRuns(bool take);
 void BuildHelpFilePath(const wchar_t *programPath);
 void CreateMainWindow();
 int RunMessageLoop();

@@ -10,7 +10,7 @@
 #include "pages/refusal.h"
 #include "res/resource.h"
 #include "settings/settings.h"
-#include "shell/cmdline.h"
+#include "shell/handover.h"
 #include "shell/lastrun.h"
 #include "shell/startup.h"
 #include "shell/tray.h"
@@ -156,17 +156,39 @@ static ULONGLONG AutoFreeWaitLeft()
     return until > now ? until - now : 0;
 }
 
-void RefreshTick()
+// The block of the last refused run whose box is still to show; 0 when none is.
+static ByteCount RefusedBlockToShow;
+
+void TakeEndedRuns()
 {
     // Idle first: a job that has ended left its record before the worker went idle.
-    bool idleBefore = RequestFreeing(0, 0) != 0;
-    FreeingRun run = {};
-    bool ended = TakeFinishedRun(&run);
-    AnswerCommandLineRun(idleBefore, ended ? &run : nullptr);
-    if (ended) {
+    bool idle = RequestFreeing(0, 0) != 0;
+    FreeingRun run;
+    while (TakeFinishedRun(&run)) {
+        AnswerCommandLineRun(run);
         NoteRunForAutoFree(run);
         ReportRun(run);
+        if (run.Ending == BlockRefused && BoxTellsOfRefusal(run.Source)) {
+            RefusedBlockToShow = run.Block;
+        }
     }
+    if (idle) {
+        AnswerIdleCommandLineRun();
+    }
+}
+
+void ShowRefusalOfEndedRun()
+{
+    ByteCount block = RefusedBlockToShow;
+    RefusedBlockToShow = 0;
+    if (block != 0) {
+        ShowCommitRefusal(block);
+    }
+}
+
+void RefreshTick()
+{
+    TakeEndedRuns();
     EndPauseOnNewChoice();
 
     DWORD count;
@@ -203,7 +225,5 @@ void RefreshTick()
     UpdateTray(tip, forced);
 
     // Last, outside the sample lock: the box runs its own message loop, in which later ticks go on.
-    if (ended && run.Ending == BlockRefused && AskedForByUser(run.Source)) {
-        ShowCommitRefusal(run.Block);
-    }
+    ShowRefusalOfEndedRun();
 }

@@ -17,3 +17,8 @@ extern ULONGLONG AutoFreePausedUntil;
 extern ULONGLONG NextAutoFreePause;
 
 void RefreshTick();
+// Takes the records of ended runs: answers a handed-over run, notes them for automatic freeing
+// and tells of them. A refused block the user asked for is told in a box afterwards, by
+// ShowRefusalOfEndedRun, once nothing else waits on the box's message loop.
+void TakeEndedRuns();
+void ShowRefusalOfEndedRun();

@@ -6,19 +6,24 @@
 #include "shell/startup.h"
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
+// /free and /exit never start a Memvale: they are answered here or by the one that runs.
+static int AnswerCommandLine(const CommandLineRequest &request)
+{
+    int answered = AnswerWithoutInstance(request);
+    if (answered < 0) {
+        answered = AskRunningInstance(request);
+    }
+    return StartProgramAfterwards(request, answered);
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     StartUp(instance);
-    CommandLineRequest request = ParseCommandLine(arguments);
-    int answered = AnswerWithoutInstance(request);
-    if (answered >= 0) {
-        return answered;
-    }
-    // /free and /exit reach here only when a Memvale runs: they never start one.
+    CommandLineRequest request = ParseCommandLine(ArgumentsOfProcess());
     if (request.Action != NoSwitch && request.Action != ShowSwitch) {
-        return AskRunningInstance(request);
+        return AnswerCommandLine(request);
     }
-    if (AnotherInstanceRuns()) {
+    if (MemvaleRuns(true)) {
         return request.Action == ShowSwitch ? AskRunningInstance(request) : 0;
     }
     CreateMainWindow();

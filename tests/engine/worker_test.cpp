@@ -424,6 +424,25 @@ TEST(FreeingRecord, TellsHowEachJobEndedWithItsFigures)
     EXPECT_EQ(0u, FreedBy(taken));
 }
 
+// Runs that end before the UI thread looks are each handed over, oldest first; only when more
+// wait than are kept does the oldest give way.
+TEST(FreeingRecord, RunsEndedBeforeTheyAreTakenAreHandedOverInOrder)
+{
+    StartWorkerOnFullMachine();
+    const DWORD runs = 10;
+    const DWORD kept = 8;
+    for (DWORD i = 1; i <= runs; ++i) {
+        ASSERT_EQ(1u, RequestFreeing(i * 64 * 1024, 1));
+        ASSERT_TRUE(WaitIdle());
+    }
+    FreeingRun run;
+    for (DWORD i = runs - kept + 1; i <= runs; ++i) {
+        ASSERT_TRUE(TakeFinishedRun(&run));
+        EXPECT_EQ(i * 64 * 1024u, run.Block);
+    }
+    EXPECT_FALSE(TakeFinishedRun(&run));
+}
+
 TEST(FreeingWorker, PriorityFollowsTheSettingWithHighAsHighest)
 {
     Settings.Priority = 2;

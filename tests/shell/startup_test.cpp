@@ -118,13 +118,29 @@ static DWORD ExitCodeWithin(HANDLE process, DWORD milliseconds)
 
 TEST(StartUp, ASecondInstanceEndsAtOnceWithExitCodeZero)
 {
-    ASSERT_FALSE(AnotherInstanceRuns());
-    EXPECT_TRUE(AnotherInstanceRuns());
+    ASSERT_FALSE(MemvaleRuns(true));
+    EXPECT_TRUE(MemvaleRuns(true));
 
     HANDLE second = StartProgram();
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(ExitCodeWithin(second, 20000), 0u);
     CloseHandle(second);
+}
+
+static HANDLE DeniedMutex(LPCWSTR, bool)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+}
+
+// A mutex closed to this start is an elevated Memvale's: it runs, for the start-up and the
+// command line alike.
+TEST(StartUp, AMutexClosedToThisStartCountsAsRunning)
+{
+    EXPECT_FALSE(MemvaleRuns(false));
+    ReachNamedMutex = DeniedMutex;
+    EXPECT_TRUE(MemvaleRuns(true));
+    EXPECT_TRUE(MemvaleRuns(false));
 }
 
 static HWND ProgramWindowOf(DWORD processId)

@@ -16,6 +16,9 @@ const char *const PrivateRegistryVariable = "MEMVALE_TEST_ROOT";
 // and free bytes, in decimal, separated by a blank.
 const char *const FakeMemoryVariable = "MEMVALE_TEST_MEMORY";
 
+// The environment variable that gives the program a test starts a window station nobody sees.
+const char *const HiddenStationVariable = "MEMVALE_TEST_HIDDEN_STATION";
+
 // From here on every open and create under HKEY_CURRENT_USER fails.
 void BreakRegistry();
 
