@@ -31,6 +31,7 @@ const DWORD HalfPage = 2048;
 
 // In the order of FreeingSource.
 const char *const SourceNames[] = {"button", "hot-key", "tray menu", "start-up", "automatic", "command line"};
+static_assert(sizeof SourceNames / sizeof SourceNames[0] == SourceCount, "one name per FreeingSource");
 
 // Thread priorities in the order of the Priority setting: idle, normal, high.
 const int WorkerPriorities[] = {THREAD_PRIORITY_IDLE, THREAD_PRIORITY_NORMAL, THREAD_PRIORITY_HIGHEST};
@@ -179,10 +180,6 @@ DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source)
         LeaveCriticalSection(&JobLock);
         return 0;
     }
-    if (target == 0) {
-        LeaveCriticalSection(&JobLock);
-        return 1;
-    }
     SendDlgItemMessageA(OptimizationPage, IDC_OPT_FREE_BUTTON, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Busy"));
     EnableWindow(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), FALSE);
     FreeingJob.Target = target;
@@ -281,9 +278,23 @@ void ShowCommitRefusal(ByteCount target)
     ShowRefusal(text);
 }
 
+bool IsWorkerIdle()
+{
+    EnterCriticalSection(&JobLock);
+    bool idle = FreeingBusy == 0;
+    LeaveCriticalSection(&JobLock);
+    return idle;
+}
+
+// Under JobLock, where the worker ends a job and re-arms KeepFreeing: a cancel comes either
+// before that end or finds the worker idle.
 void CancelFreeing()
 {
-    KeepFreeing.store(0, std::memory_order_relaxed);
+    EnterCriticalSection(&JobLock);
+    if (FreeingBusy != 0) {
+        KeepFreeing.store(0, std::memory_order_relaxed);
+    }
+    LeaveCriticalSection(&JobLock);
 }
 
 void ApplyWorkerPriority()

@@ -7,7 +7,7 @@
 
 // Who asked for a run. The user asks with the button, the hot-key, the tray menu or the command
 // line; the program starts the run at start-up and automatic ones on its own.
-enum FreeingSource : DWORD { ButtonRun, HotkeyRun, TrayMenuRun, StartupRun, AutomaticRun, CommandLineRun };
+enum FreeingSource : DWORD { ButtonRun, HotkeyRun, TrayMenuRun, StartupRun, AutomaticRun, CommandLineRun, SourceCount };
 
 // The source's short name in the texts that tell of a run: "hot-key", "automatic", ...
 const char *SourceName(FreeingSource source);
@@ -40,7 +40,7 @@ ByteCount FreedBy(const FreeingRun &run);
 extern CRITICAL_SECTION JobLock;       // guards FreeingBusy, FreeingJob and the finished run
 extern DWORD FreeingBusy;              // 1 from an accepted request until the job has ended
 extern FreeingJobRecord FreeingJob;
-extern std::atomic<DWORD> KeepFreeing;     // cleared by CancelFreeing, re-armed when idle
+extern std::atomic<DWORD> KeepFreeing;     // cleared by CancelFreeing during a job, re-armed when it ends
 extern std::atomic<DWORD> FreeingProgress; // per mille of the running attempt, 0 when idle
 const DWORD ProgressScale = 1000;          // FreeingProgress at a finished attempt
 
@@ -51,11 +51,14 @@ const DWORD AutomaticAttempts = 2;
 extern HANDLE FreeingWorker;
 
 void StartFreeingWorker();
-// Target 0 asks whether the worker is idle; otherwise posts a job unless one runs.
+// Posts a job unless one runs: 1 when accepted.
 DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source = ButtonRun);
 DWORD FreeUpBy(ByteCount amount, DWORD attempts, FreeingSource source);
 // True when free memory plus the amount stays within installed memory.
 bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount);
+bool IsWorkerIdle();
+// Ends the job under way after its block; while the worker is idle it does nothing, so that a
+// cancel chosen from a menu left open past the run's end never ends a later run.
 void CancelFreeing();
 void ApplyWorkerPriority();
 

@@ -76,7 +76,7 @@ static void ShowFreeText(ByteCount free)
 // new picture is always told: another state or figure, or one drawn for another DPI.
 static bool ChooseTrayIcon(ByteCount free, bool idle)
 {
-    bool forced;
+    bool forced = false;
     TrayState state;
     if (!idle && Settings.BusyIcon != 0) {
         state = TrayBusy;
@@ -84,7 +84,6 @@ static bool ChooseTrayIcon(ByteCount free, bool idle)
         BusyIconShown = 1;
     } else {
         state = free < Settings.MinLimit ? TrayLow : TrayNormal;
-        forced = Settings.TrayFigure == 0;
         BusyIconShown = 0;
     }
     static const int ChipOfState[] = {IDI_NORMAL, IDI_LOW, IDI_BUSY};
@@ -155,7 +154,7 @@ static ULONGLONG AutoFreeWaitLeft()
 void RefreshTick()
 {
     // Idle first: a job that has ended left its record before the worker went idle.
-    bool idleBefore = RequestFreeing(0, 0) != 0;
+    bool idleBefore = IsWorkerIdle();
     FreeingRun run = {};
     bool ended = TakeFinishedRun(&run);
     AnswerCommandLineRun(idleBefore, ended ? &run : nullptr);
@@ -172,7 +171,7 @@ void RefreshTick()
     ByteCount total = ring[index].TotalPhys;
 
     ShowFreeMemory(free, total);
-    bool idle = RequestFreeing(0, 0) != 0;
+    bool idle = IsWorkerIdle();
     ShowButtonState(free, idle);
     ShowProgress();
     ShowFreeText(free);
@@ -192,7 +191,7 @@ void RefreshTick()
              status[0] ? "\n" : "", status);
     UnlockSamples();
 
-    idle = RequestFreeing(0, 0) != 0;
+    idle = IsWorkerIdle();
     bool forced = ChooseTrayIcon(free, idle);
     UpdateTray(tip, forced);
 
