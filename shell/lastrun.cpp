@@ -12,7 +12,6 @@ FreeingRun LastRun;
 DWORD LastRunKnown;
 
 const char *const NoticeTitle = "Memory freed";
-const size_t NoticeTextSize = 256; // the notice record's own limit
 const size_t LineSize = 128;
 const size_t ClockSize = 8;
 const size_t SourceTextSize = 32;
@@ -109,7 +108,7 @@ void ReportRun(const FreeingRun &run)
     FormatLastRun(line, sizeof line, run);
     SetDlgItemTextA(OptimizationPage, IDC_OPT_LAST_RUN, line);
     if (NoticeWanted(run)) {
-        char text[NoticeTextSize];
+        char text[sizeof TrayIconData.szInfo];
         FormatNotice(text, sizeof text, run);
         ShowTrayNotice(NoticeTitle, text);
     }
