@@ -28,3 +28,6 @@ extern ULONGLONG (*TickCount)();
 extern UINT (*TaskbarDpi)();
 // The local wall-clock time (GetLocalTime), for the times the texts name; tests set the hour.
 extern void (WINAPI *LocalTime)(LPSYSTEMTIME time);
+// Loads a library (LoadLibraryExW); tests make it refuse the system-folder flag as Windows 7
+// without KB2533623 does.
+extern HMODULE (WINAPI *LoadLibraryWithFlags)(LPCWSTR name, HANDLE file, DWORD flags);

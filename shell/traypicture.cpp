@@ -2,6 +2,7 @@
 // or free memory drawn as a figure in the colour of the state.
 #include "shell/traypicture.h"
 #include "base/platform.h"
+#include "base/systemlibrary.h"
 #include "res/resource.h"
 #include "shell/startup.h"
 #include <algorithm>
@@ -42,11 +43,10 @@ void ReadTaskbarTheme()
 // GetSystemMetricsForDpi came with Windows 10 1607; before it the small icon is 16 pixels at
 // 96 DPI and grows with the DPI.
 typedef int(WINAPI *MetricsForDpiCall)(int, UINT);
-static const MetricsForDpiCall MetricsForDpi = reinterpret_cast<MetricsForDpiCall>(
-    reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
 
 int SmallIconSize(UINT dpi)
 {
+    static const MetricsForDpiCall MetricsForDpi = SystemCall<MetricsForDpiCall>(L"user32.dll", "GetSystemMetricsForDpi");
     if (MetricsForDpi != nullptr) {
         return MetricsForDpi(SM_CXSMICON, dpi);
     }
