@@ -180,6 +180,11 @@ DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source)
         LeaveCriticalSection(&JobLock);
         return 0;
     }
+    // A target of 0 is no job; the command line's wait still asks with it.
+    if (target == 0) {
+        LeaveCriticalSection(&JobLock);
+        return 1;
+    }
     SendDlgItemMessageA(OptimizationPage, IDC_OPT_FREE_BUTTON, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Busy"));
     EnableWindow(GetDlgItem(OptimizationPage, IDC_OPT_FREE_BUTTON), FALSE);
     FreeingJob.Target = target;

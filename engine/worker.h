@@ -51,7 +51,8 @@ const DWORD AutomaticAttempts = 2;
 extern HANDLE FreeingWorker;
 
 void StartFreeingWorker();
-// Posts a job unless one runs: 1 when accepted.
+// Posts a job unless one runs: 1 when accepted. Target 0 posts none and answers whether the
+// worker is idle, as IsWorkerIdle does.
 DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source = ButtonRun);
 DWORD FreeUpBy(ByteCount amount, DWORD attempts, FreeingSource source);
 // True when free memory plus the amount stays within installed memory.
