@@ -87,7 +87,13 @@ static bool ChooseTrayIcon(ByteCount free, bool idle)
         BusyIconShown = 0;
     }
     static const int ChipOfState[] = {IDI_NORMAL, IDI_LOW, IDI_BUSY};
-    HICON icon = Settings.TrayFigure != 0 ? FigurePicture(free, state) : ChipPicture(ChipOfState[state]);
+    HICON icon;
+    if (Settings.TrayFigure != 0) {
+        icon = FigurePicture(free, state);
+    } else {
+        icon = ChipPicture(ChipOfState[state]);
+        ReleaseFigurePicture();
+    }
     forced = forced || icon != TrayIconData.hIcon;
     TrayIconData.hIcon = icon;
     return forced;

@@ -168,8 +168,9 @@ static HICON DrawFigure(const FreeFigure &figure, int size)
     // glyphs blur into their few pixels, while the font's hinted ones stay sharp.
     int split = size * 9 / 16;
     DWORD quality = size < 32 ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY;
-    DrawLine(dc, figure.Number, {0, 0, size, split}, quality);
-    DrawLine(dc, figure.Unit, {0, split, size, size}, quality);
+    // A clear column at each edge, so that the figure never runs into the next icon.
+    DrawLine(dc, figure.Number, {1, 0, size - 1, split}, quality);
+    DrawLine(dc, figure.Unit, {1, split, size - 1, size}, quality);
     GdiFlush();
     SelectObject(dc, previous);
     DeleteDC(dc);
@@ -213,4 +214,12 @@ HICON FigurePicture(ByteCount free, TrayState state)
     FigureDpi = dpi;
     ShownFigure = figure;
     return FigureIcon;
+}
+
+void ReleaseFigurePicture()
+{
+    if (FigureIcon != nullptr) {
+        DestroyIcon(FigureIcon);
+        FigureIcon = nullptr;
+    }
 }
