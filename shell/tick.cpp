@@ -76,7 +76,7 @@ static void ShowFreeText(ByteCount free)
 // new picture is always told: another state or figure, or one drawn for another DPI.
 static bool ChooseTrayIcon(ByteCount free, bool idle)
 {
-    bool forced = false;
+    bool forced;
     TrayState state;
     if (!idle && Settings.BusyIcon != 0) {
         state = TrayBusy;
@@ -84,6 +84,7 @@ static bool ChooseTrayIcon(ByteCount free, bool idle)
         BusyIconShown = 1;
     } else {
         state = free < Settings.MinLimit ? TrayLow : TrayNormal;
+        forced = Settings.TrayFigure == 0;
         BusyIconShown = 0;
     }
     static const int ChipOfState[] = {IDI_NORMAL, IDI_LOW, IDI_BUSY};

@@ -195,9 +195,10 @@ TEST_F(TickTest, WithoutBusyIconTheIconFollowsFreeMemory)
     RefreshTick();
     RefreshTick();
 
-    ASSERT_EQ(TrayCalls.size(), 2u); // the last tick changed neither tip nor icon
+    ASSERT_EQ(TrayCalls.size(), 3u); // every tick sends, unchanged tip or not
     EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_NORMAL));
     EXPECT_EQ(TrayCalls[1].Icon, ProgramIcon(IDI_LOW));
+    EXPECT_EQ(TrayCalls[2].Icon, ProgramIcon(IDI_LOW));
     EXPECT_EQ(BusyIconShown, 0u);
 }
 
