@@ -14,11 +14,12 @@ done
 # The release packages, which the installer test installs under Wine.
 scripts/package.sh
 
+# CTest starts and stops each build's Wine session; the trap stops it as well when a run is
+# interrupted before CTest's own stop.
 sessions=()
 trap 'for b in "${sessions[@]}"; do scripts/wine-session.sh stop "$b"; done' EXIT
 run_suites() {
   sessions+=("build/$1")
-  scripts/wine-session.sh start "build/$1"
   ctest --preset "$1"
 }
 
