@@ -1,5 +1,6 @@
 // Platform calls that would block a test, end its process or reach outside the program.
 #include "base/platform.h"
+#include "base/systemlibrary.h"
 #include <cstdlib>
 
 static void ExitThroughRuntime(int code)
@@ -15,16 +16,13 @@ static ULONGLONG TickCountOfSystem()
 // Windows before 8.1 have one DPI for every monitor; from 8.1 on shcore.dll tells each
 // monitor's own (MDT_EFFECTIVE_DPI, 0).
 typedef HRESULT(WINAPI *DpiForMonitorCall)(HMONITOR, int, UINT *, UINT *);
-static const HMODULE Shcore = LoadLibraryW(L"shcore.dll");
-static const DpiForMonitorCall DpiForMonitor = Shcore == nullptr ? nullptr
-    : reinterpret_cast<DpiForMonitorCall>(
-          reinterpret_cast<void (*)()>(GetProcAddress(Shcore, "GetDpiForMonitor")));
 
 static UINT DpiOfTaskbar()
 {
     HMONITOR monitor = MonitorFromWindow(FindWindowW(L"Shell_TrayWnd", nullptr), MONITOR_DEFAULTTOPRIMARY);
     UINT x;
     UINT y;
+    static const DpiForMonitorCall DpiForMonitor = SystemCall<DpiForMonitorCall>(L"shcore.dll", "GetDpiForMonitor");
     if (DpiForMonitor != nullptr && SUCCEEDED(DpiForMonitor(monitor, 0, &x, &y))) {
         return y;
     }
@@ -96,3 +94,4 @@ bool (*WindowStationVisible)() = VisibleWindowStation;
 BOOL (WINAPI *ShellStart)(SHELLEXECUTEINFOW *) = ShellExecuteExW;
 HANDLE (*ReachNamedMutex)(LPCWSTR, bool) = MutexByName;
 bool (*ReadTokenFacts)(HANDLE, TokenFacts *) = TokenFactsOfProcess;
+HMODULE (WINAPI *LoadLibraryWithFlags)(LPCWSTR, HANDLE, DWORD) = LoadLibraryExW;

@@ -48,3 +48,6 @@ struct TokenFacts {
 // Reads them from the process's token (OpenProcessToken, GetTokenInformation); under Wine
 // every process answers alike.
 extern bool (*ReadTokenFacts)(HANDLE process, TokenFacts *facts);
+// Loads a library (LoadLibraryExW); tests make it refuse the system-folder flag as Windows 7
+// without KB2533623 does.
+extern HMODULE (WINAPI *LoadLibraryWithFlags)(LPCWSTR name, HANDLE file, DWORD flags);

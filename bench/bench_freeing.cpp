@@ -54,12 +54,12 @@ static double TimeWorker(ByteCount size)
     }
     // A block Windows refuses is never released: the worker is idle again without it.
     while (WaitForSingleObject(BlockReleased, 100) == WAIT_TIMEOUT) {
-        if (RequestFreeing(0, 0) == 1 && WaitForSingleObject(BlockReleased, 0) == WAIT_TIMEOUT) {
+        if (IsWorkerIdle() && WaitForSingleObject(BlockReleased, 0) == WAIT_TIMEOUT) {
             return 0;
         }
     }
     double elapsed = Seconds(start, ReleasedAt);
-    while (RequestFreeing(0, 0) != 1) {
+    while (!IsWorkerIdle()) {
         Sleep(1);
     }
     return elapsed;

@@ -13,11 +13,11 @@ add_test(NAME memvale_installer_check
           ${CMAKE_BINARY_DIR}/memvale_facts.sh)
 set_tests_properties(memvale_installer_check PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 
-# The winget and Scoop manifests against the schemas their publishers give out (kept beside
-# the project, in ../shared/schemas), and SHA256SUMS against the packages.
+# The winget and Scoop manifests against the schemas their publishers give out (kept with
+# their licences in tests/release/schemas), and SHA256SUMS against the packages.
 add_test(NAME memvale_manifests_check
   COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/release/manifests_test.py ${CMAKE_SOURCE_DIR}/dist
-          ${PROJECT_VERSION} ${CMAKE_SOURCE_DIR}/../shared/schemas)
+          ${PROJECT_VERSION} ${CMAKE_SOURCE_DIR}/tests/release/schemas)
 set_tests_properties(memvale_manifests_check PROPERTIES SKIP_RETURN_CODE 77)
 
 # The packages and both programs built a second time elsewhere must match byte for byte. It

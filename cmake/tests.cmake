@@ -15,6 +15,13 @@ add_executable(memvale_in_test WIN32 ${CMAKE_SOURCE_DIR}/shell/winmain.cpp
   ${CMAKE_SOURCE_DIR}/tests/support/program_in_test.cpp $<TARGET_OBJECTS:memvale_res>)
 target_link_libraries(memvale_in_test PRIVATE memvale_test_support)
 
+# CTest starts the build folder's Wine session before the first test that needs it and stops
+# it after the last, so that a run by hand leaves no Xvfb or wineserver behind.
+add_test(NAME wine_session_start COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh start ${CMAKE_BINARY_DIR})
+add_test(NAME wine_session_stop COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/wine-session.sh stop ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine_session)
+set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine_session)
+
 # Suites that open windows, register hot-keys or take the program's mutex share the desktop,
 # so they run one at a time; the others run alongside them.
 function(memvale_test_suite folder)
@@ -25,13 +32,13 @@ function(memvale_test_suite folder)
   add_executable(tests_${folder} ${sources} ${CMAKE_SOURCE_DIR}/tests/support/main.cpp $<TARGET_OBJECTS:memvale_res>)
   target_link_libraries(tests_${folder} PRIVATE memvale_test_support)
   add_dependencies(tests_${folder} memvale memvale_in_test)
-  set(lock)
+  set(properties FIXTURES_REQUIRED wine_session)
   if(ARGN)
-    set(lock PROPERTIES RESOURCE_LOCK desktop)
+    list(APPEND properties RESOURCE_LOCK desktop)
   endif()
   gtest_discover_tests(tests_${folder}
     DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR} ${lock})
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR} PROPERTIES ${properties})
 endfunction()
 
 memvale_test_suite(base)

@@ -185,6 +185,7 @@ DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source)
         LeaveCriticalSection(&JobLock);
         return 0;
     }
+    // A target of 0 is no job: the answer says whether the worker is idle.
     if (target == 0) {
         LeaveCriticalSection(&JobLock);
         return 1;
@@ -237,9 +238,23 @@ bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount)
     return amount <= status.TotalPhys && status.AvailPhys <= status.TotalPhys - amount;
 }
 
+bool IsWorkerIdle()
+{
+    EnterCriticalSection(&JobLock);
+    bool idle = FreeingBusy == 0;
+    LeaveCriticalSection(&JobLock);
+    return idle;
+}
+
+// Under JobLock, where the worker ends a job and re-arms KeepFreeing: a cancel comes either
+// before that end or finds the worker idle.
 void CancelFreeing()
 {
-    KeepFreeing.store(0, std::memory_order_relaxed);
+    EnterCriticalSection(&JobLock);
+    if (FreeingBusy != 0) {
+        KeepFreeing.store(0, std::memory_order_relaxed);
+    }
+    LeaveCriticalSection(&JobLock);
 }
 
 void ApplyWorkerPriority()

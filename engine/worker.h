@@ -7,7 +7,7 @@
 
 // Who asked for a run. The user asks with the button, the hot-key, the tray menu or the command
 // line; the program starts the run at start-up and automatic ones on its own.
-enum FreeingSource : DWORD { ButtonRun, HotkeyRun, TrayMenuRun, StartupRun, AutomaticRun, CommandLineRun };
+enum FreeingSource : DWORD { ButtonRun, HotkeyRun, TrayMenuRun, StartupRun, AutomaticRun, CommandLineRun, SourceCount };
 
 bool AskedForByUser(FreeingSource source);
 // Whether a refused block of the source's run is told in a box: not for the command line,
@@ -41,7 +41,7 @@ ByteCount FreedBy(const FreeingRun &run);
 extern CRITICAL_SECTION JobLock;       // guards FreeingBusy, FreeingJob and the ended runs
 extern DWORD FreeingBusy;              // 1 from an accepted request until the job has ended
 extern FreeingJobRecord FreeingJob;
-extern std::atomic<DWORD> KeepFreeing;     // cleared by CancelFreeing, re-armed when idle
+extern std::atomic<DWORD> KeepFreeing;     // cleared by CancelFreeing during a job, re-armed when it ends
 extern std::atomic<DWORD> FreeingProgress; // per mille of the running attempt, 0 when idle
 const DWORD ProgressScale = 1000;          // FreeingProgress at a finished attempt
 
@@ -52,10 +52,14 @@ const DWORD AutomaticAttempts = 2;
 extern HANDLE FreeingWorker;
 
 void StartFreeingWorker();
-// Target 0 asks whether the worker is idle; otherwise posts a job unless one runs.
+// Posts a job unless one runs: 1 when accepted. Target 0 posts none and answers whether the
+// worker is idle, as IsWorkerIdle does.
 DWORD RequestFreeing(ByteCount target, DWORD attempts, FreeingSource source = ButtonRun);
 // True when free memory plus the amount stays within installed memory.
 bool FitsOnTopOfFree(const MemoryStatus &status, ByteCount amount);
+bool IsWorkerIdle();
+// Ends the job under way after its block; while the worker is idle it does nothing, so that a
+// cancel chosen from a menu left open past the run's end never ends a later run.
 void CancelFreeing();
 void ApplyWorkerPriority();
 

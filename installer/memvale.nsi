@@ -54,8 +54,10 @@ Function StartAsTheUser
 FunctionEnd
 
 !insertmacro MUI_PAGE_LICENSE "${DOCS}/LICENSE.txt"
-!insertmacro MUI_PAGE_COMPONENTS
+; The folder first: whether "Start with Windows" starts ticked depends on it.
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE FolderChosen
 !insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
@@ -204,19 +206,32 @@ Section "-StartWithWindowsOff"
   ${EndIf}
 SectionEnd
 
-; "Start with Windows" starts ticked when asked with /AUTOSTART, and when the installed program
-; already starts with Windows, so that installing over an older version keeps that choice.
-Function .onInit
+; "Start with Windows" starts ticked when asked with /AUTOSTART, and when the program in the
+; chosen folder already starts with Windows, so that installing over an older version keeps that
+; choice; unticked for a folder whose program does not.
+Function PreselectAutostart
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/AUTOSTART" $1
   ${IfNot} ${Errors}
     !insertmacro SelectSection ${SecAutostart}
+    Return
   ${EndIf}
   Call RunValueIsInstalled
   ${If} $0 = 1
     !insertmacro SelectSection ${SecAutostart}
+  ${Else}
+    !insertmacro UnselectSection ${SecAutostart}
   ${EndIf}
+FunctionEnd
+
+; A silent install has its folder (/D) already; the pages read it again once it is chosen.
+Function .onInit
+  Call PreselectAutostart
+FunctionEnd
+
+Function FolderChosen
+  Call PreselectAutostart
 FunctionEnd
 
 Section "un.Memvale" UnSecProgram

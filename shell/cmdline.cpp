@@ -314,7 +314,7 @@ static int RunInThisProcess(ByteCount amount)
     if (RequestCommandLineRun(amount) == 0) {
         return ExitRefused;
     }
-    while (RequestFreeing(0, 0) == 0) {
+    while (!IsWorkerIdle()) {
         Sleep(IdlePollMilliseconds);
     }
     FreeingRun run;

@@ -12,7 +12,6 @@
 FreeingRun LastRun;
 DWORD LastRunKnown;
 
-const int NoticeTextSize = 256; // the notice record's own limit
 const int LineSize = 128;
 const int ClockSize = 32;
 const int FigureSize = 32;
@@ -38,6 +37,9 @@ static void FormatClock(wchar_t *text, int size, const SYSTEMTIME &time)
 }
 
 // The source's short name in the texts that tell of a run: "hot-key", "automatic", ...
+// The source names follow FreeingSource, one text each.
+static_assert(IDS_SOURCE_COMMAND_LINE - IDS_SOURCE_BUTTON + 1 == SourceCount, "one name per FreeingSource");
+
 static void LoadSourceName(wchar_t *text, int size, FreeingSource source)
 {
     LoadText(IDS_SOURCE_BUTTON + source, text, size);
@@ -111,8 +113,8 @@ void ReportRun(const FreeingRun &run)
     if (NoticeWanted(run)) {
         wchar_t title[TextSize];
         LoadText(IDS_NOTICE_TITLE, title, TextSize);
-        wchar_t text[NoticeTextSize];
-        FormatNotice(text, NoticeTextSize, run);
+        wchar_t text[sizeof TrayIconData.szInfo / sizeof TrayIconData.szInfo[0]];
+        FormatNotice(text, sizeof text / sizeof text[0], run);
         ShowTrayNotice(title, text);
     }
 }

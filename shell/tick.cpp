@@ -91,7 +91,13 @@ static bool ChooseTrayIcon(ByteCount free, bool idle)
         BusyIconShown = 0;
     }
     static const int ChipOfState[] = {IDI_NORMAL, IDI_LOW, IDI_BUSY};
-    HICON icon = Settings.TrayFigure != 0 ? FigurePicture(free, state) : ChipPicture(ChipOfState[state]);
+    HICON icon;
+    if (Settings.TrayFigure != 0) {
+        icon = FigurePicture(free, state);
+    } else {
+        icon = ChipPicture(ChipOfState[state]);
+        ReleaseFigurePicture();
+    }
     forced = forced || icon != TrayIconData.hIcon;
     TrayIconData.hIcon = icon;
     return forced;
@@ -162,7 +168,7 @@ static ByteCount RefusedBlockToShow;
 void TakeEndedRuns()
 {
     // Idle first: a job that has ended left its record before the worker went idle.
-    bool idle = RequestFreeing(0, 0) != 0;
+    bool idle = IsWorkerIdle();
     FreeingRun run;
     while (TakeFinishedRun(&run)) {
         AnswerCommandLineRun(run);
@@ -198,7 +204,7 @@ void RefreshTick()
     ByteCount total = ring[index].TotalPhys;
 
     ShowFreeMemory(free, total);
-    bool idle = RequestFreeing(0, 0) != 0;
+    bool idle = IsWorkerIdle();
     ShowButtonState(free, idle);
     ShowProgress();
     ShowFreeText(free);
@@ -220,7 +226,7 @@ void RefreshTick()
     FormatText(tip, tipSize, status[0] ? IDS_TIP_STATUS : IDS_TIP, {ProductName, figure, status});
     UnlockSamples();
 
-    idle = RequestFreeing(0, 0) != 0;
+    idle = IsWorkerIdle();
     bool forced = ChooseTrayIcon(free, idle);
     UpdateTray(tip, forced);
 

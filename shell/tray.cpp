@@ -131,7 +131,7 @@ void RefreshIdleMenu()
 
 static void ShowTrayMenu(HWND window)
 {
-    bool idle = RequestFreeing(0, 0) != 0;
+    bool idle = IsWorkerIdle();
     POINT point;
     GetCursorPos(&point);
     if (idle) {

@@ -4,6 +4,7 @@
 #include "base/language.h"
 #include "base/memstatus.h"
 #include "base/platform.h"
+#include "base/systemlibrary.h"
 #include "res/resource.h"
 #include "shell/startup.h"
 #include <algorithm>
@@ -43,11 +44,10 @@ void ReadTaskbarTheme()
 // GetSystemMetricsForDpi came with Windows 10 1607; before it the small icon is 16 pixels at
 // 96 DPI and grows with the DPI.
 typedef int(WINAPI *MetricsForDpiCall)(int, UINT);
-static const MetricsForDpiCall MetricsForDpi = reinterpret_cast<MetricsForDpiCall>(
-    reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi")));
 
 int SmallIconSize(UINT dpi)
 {
+    static const MetricsForDpiCall MetricsForDpi = SystemCall<MetricsForDpiCall>(L"user32.dll", "GetSystemMetricsForDpi");
     if (MetricsForDpi != nullptr) {
         return MetricsForDpi(SM_CXSMICON, dpi);
     }
@@ -172,8 +172,9 @@ static HICON DrawFigure(const FreeFigure &figure, int size)
     // glyphs blur into their few pixels, while the font's hinted ones stay sharp.
     int split = size * 9 / 16;
     DWORD quality = size < 32 ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY;
-    DrawLine(dc, figure.Number, {0, 0, size, split}, quality);
-    DrawLine(dc, figure.Unit, {0, split, size, size}, quality);
+    // A clear column at each edge, so that the figure never runs into the next icon.
+    DrawLine(dc, figure.Number, {1, 0, size - 1, split}, quality);
+    DrawLine(dc, figure.Unit, {1, split, size - 1, size}, quality);
     GdiFlush();
     SelectObject(dc, previous);
     DeleteDC(dc);
@@ -217,4 +218,12 @@ HICON FigurePicture(ByteCount free, TrayState state)
     FigureDpi = dpi;
     ShownFigure = figure;
     return FigureIcon;
+}
+
+void ReleaseFigurePicture()
+{
+    if (FigureIcon != nullptr) {
+        DestroyIcon(FigureIcon);
+        FigureIcon = nullptr;
+    }
 }

@@ -37,3 +37,5 @@ FreeFigure FigureOf(ByteCount free, TrayState state, bool lightTaskbar);
 // Free memory drawn as a figure: the same handle while the figure, the state, the theme and
 // the DPI stay the same, a new one (and the old destroyed) when one of them changes.
 HICON FigurePicture(ByteCount free, TrayState state);
+// Destroys the figure's picture once the tray shows a chip instead.
+void ReleaseFigurePicture();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks what the linker made of memvale.exe: the processor, large-address awareness for the
-# 32-bit program, no DLL beyond Windows' own, the manifest for the right processor with its DPI
+# 32-bit program, no DLL beyond Windows' own, no function that Windows 7 lacks, the manifest for the right processor with its DPI
 # awareness and Windows versions, the size of a download without debug information, and the
 # version resource against the build file's.
 # Usage: check_exe.sh EXE ARCH(x86|amd64) OBJDUMP VERSION(x.y.z) WINDRES
@@ -8,6 +8,13 @@ set -euo pipefail
 exe=$1 arch=$2 objdump=$3 version=$4 windres=$5
 headers=$("$objdump" -p "$exe")
 fail=0
+
+# Every imported function as dll!function, the DLL's name in lower case.
+imported_functions() {
+  awk '/^[[:space:]]*DLL Name: / { dll = tolower($3); next }
+       /^[[:space:]]*$/ { dll = "" }
+       dll != "" && /^[[:space:]]*[0-9a-f]+[[:space:]]+[0-9]+[[:space:]]+[^ ]+/ { print dll "!" $3 }' <<<"$headers"
+}
 
 if [[ $arch == x86 ]]; then
   grep -q 'file format pei-i386' <<<"$headers" || { echo "not a 32-bit program"; fail=1; }
@@ -22,13 +29,24 @@ while read -r dll; do
     echo "imports a DLL that Windows does not have: $dll"
     fail=1
   fi
-done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
+done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+
+# Wine has every function of Windows 10, so only this list keeps a newer import (one a runtime
+# update pulls in) from passing every test and failing to start on Windows 7.
+allow_list=$(dirname "$0")/win7_imports.txt
+unknown=$(comm -23 <(imported_functions | sort -u) <(grep -v '^#' "$allow_list" | sed '/^$/d' | sort -u))
+if [[ -n $unknown ]]; then
+  echo "imports functions not confirmed for Windows 7 (see $allow_list):"
+  echo "$unknown"
+  fail=1
+fi
 
 grep -aq "processorArchitecture=\"$arch\"" "$exe" || { echo "manifest not for $arch"; fail=1; }
-# Per-monitor v2 where Windows knows it, per-monitor v1 before; Windows 7 to 11 declared, so
-# that none of them runs the program in an older compatibility mode.
-grep -aq '<dpiAwareness[^>]*>PerMonitorV2, PerMonitor</dpiAwareness>' "$exe" || { echo "manifest lacks PerMonitorV2"; fail=1; }
-grep -aq '<dpiAware[^>]*>true/pm</dpiAware>' "$exe" || { echo "manifest lacks dpiAware true/pm"; fail=1; }
+# Per-monitor v2 where Windows knows it, system awareness before (never per-monitor v1, which
+# leaves the controls at the old size); Windows 7 to 11 declared, so that none of them runs the
+# program in an older compatibility mode.
+grep -aq '<dpiAwareness[^>]*>PerMonitorV2, System</dpiAwareness>' "$exe" || { echo "manifest lacks PerMonitorV2, System"; fail=1; }
+grep -aq '<dpiAware[^>]*>true</dpiAware>' "$exe" || { echo "manifest lacks dpiAware true"; fail=1; }
 for os in 35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 \
           1f676c76-80e1-4239-95bb-83d0f6d0da78 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
   grep -aq "supportedOS Id=\"{$os}\"" "$exe" || { echo "manifest lacks supportedOS $os"; fail=1; }
@@ -54,5 +72,5 @@ done
 grep -aqE "<assemblyIdentity name=\"[^\"]*\" version=\"${version//./\\.}\\.0\"" "$exe" ||
   { echo "the manifest's version is not $version.0"; fail=1; }
 
-((fail == 0)) && echo "memvale.exe: $arch, $size bytes, version $version, imports: $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
+((fail == 0)) && echo "memvale.exe: $arch, $size bytes, version $version, imports: $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
 exit $fail

@@ -196,3 +196,66 @@ TEST_F(TrayPictureTest, FigureIsSentOnlyWhenFigureStateThemeOrDpiChange)
     }
     EXPECT_EQ(Narrow(ShownFigure.Number), "2.5");
 }
+
+// What the figure looks like, from its pixels alone: the number in the upper nine sixteenths,
+// the unit below it, and a clear column at each edge, so that no digit is cut off.
+TEST_F(TrayPictureTest, FigureInksNumberAndUnitBandsWithClearEdgesAtEachSize)
+{
+    const ULONGLONG GB = 1ull << 30;
+    Settings.TrayFigure = 1;
+    for (UINT dpi : {96u, 120u, 144u}) {
+        for (ULONGLONG free : {ULONGLONG{1023 * MB}, 9 * GB + GB / 2, 64 * GB}) {
+            SCOPED_TRACE(testing::Message() << dpi << " DPI, " << (free >> 20) << " MB");
+            Dpi = dpi;
+            SetMachine(128 * GB, free);
+            RefreshTick();
+            int side = 0;
+            int depth = 0;
+            std::vector<DWORD> pixels = IconPixels(TrayIconData.hIcon, &side, &depth);
+            ASSERT_EQ(side, MulDiv(16, static_cast<int>(dpi), 96));
+            int split = side * 9 / 16;
+            int numberInk = 0;
+            int unitInk = 0;
+            int edgeInk = 0;
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) {
+                    bool ink = (pixels[y * side + x] >> 24) != 0;
+                    (y < split ? numberInk : unitInk) += ink;
+                    edgeInk += ink && (x == 0 || x == side - 1);
+                }
+            }
+            EXPECT_GT(numberInk, side);
+            EXPECT_GT(unitInk, side / 2);
+            EXPECT_EQ(edgeInk, 0);
+        }
+    }
+}
+
+// Every new picture frees the one before it: a figure for another figure or DPI, the figure
+// when the chips come back, the chips of one DPI for those of another.
+TEST_F(TrayPictureTest, EachNewPictureDestroysThePreviousOne)
+{
+    Settings.TrayFigure = 1;
+    SetFreeMemory(2500 * MB);
+    RefreshTick();
+    struct Step {
+        const char *What;
+        std::function<void()> Make;
+    } steps[] = {
+        {"figure", [] { SetFreeMemory(2600 * MB); }},
+        {"state", [] { Settings.MinLimit = 3000 * MB; }},
+        {"theme", [this] { SetTaskbarTheme(1); }},
+        {"figure's DPI", [] { Dpi = 120; }},
+        {"chips", [] { Settings.TrayFigure = 0; }},
+        {"chips' DPI", [] { Dpi = 144; }},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.What);
+        HICON before = TrayIconData.hIcon;
+        step.Make();
+        RefreshTick();
+        ASSERT_NE(TrayIconData.hIcon, before);
+        ICONINFO info = {};
+        EXPECT_FALSE(GetIconInfo(before, &info));
+    }
+}

@@ -118,7 +118,7 @@ inline void ReleaseCommits()
 
 inline bool WorkerIdle()
 {
-    return RequestFreeing(0, 0) != 0;
+    return IsWorkerIdle();
 }
 
 // Above the free memory of every test machine here, so a job with it runs until it is let go.
