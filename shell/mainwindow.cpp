@@ -176,7 +176,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnTimer(wParam);
         return FALSE;
     case WM_APP_TRAY:
-        OnTrayNotify(window, lParam);
+        OnTrayNotify(window, wParam, lParam);
         return FALSE;
     case WM_APP_INTERVAL:
         RestartRefreshTimer(window);

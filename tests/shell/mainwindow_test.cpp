@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, MenuCommandsAndTrayClicksReachTheCommandSet)
     EXPECT_TRUE(IsWindowVisible(window));
 
     SendMessageA(window, WM_CLOSE, 0, 0);
-    SendMessageA(window, WM_APP_TRAY, 0, WM_LBUTTONUP);
+    SendMessageA(window, WM_APP_TRAY, 0, NIN_SELECT);
     EXPECT_TRUE(IsWindowVisible(window));
 }
 

@@ -37,6 +37,7 @@ struct TrayCall {
     std::string Info;
     DWORD InfoFlags;
     HICON BalloonIcon;
+    UINT Version; // NIM_SETVERSION's
 };
 
 inline std::vector<TrayCall> TrayCalls;
@@ -46,7 +47,7 @@ inline BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAA data)
 {
     TrayCalls.push_back({message, data->cbSize, data->hWnd, data->uID, data->uFlags, data->uCallbackMessage,
                          data->hIcon, data->szTip, data->szInfoTitle, data->szInfo, data->dwInfoFlags,
-                         data->hBalloonIcon});
+                         data->hBalloonIcon, data->uVersion});
     return TrayAnswer;
 }
 
