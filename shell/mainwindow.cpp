@@ -83,6 +83,11 @@ static void OnNotify(const NMHDR *header)
 
 static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
+    // Esc, through the dialog manager, hides the window as Close does.
+    if (LOWORD(wParam) == IDCANCEL) {
+        ShowWindow(window, SW_HIDE);
+        return;
+    }
     if (lParam != 0) {
         if (LOWORD(wParam) == IDC_MAIN_CLOSE) {
             ShowWindow(window, SW_HIDE);

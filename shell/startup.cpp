@@ -4,6 +4,7 @@
 #include "base/handles.h"
 #include "res/resource.h"
 #include "shell/mainwindow.h"
+#include "shell/pagehost.h"
 #include "shell/placement.h"
 #include <commctrl.h>
 #include <objbase.h>
@@ -74,12 +75,17 @@ void CreateMainWindow()
 }
 
 // Only the main window goes through IsDialogMessageA; as a control parent it also covers the
-// controls of the page shown inside it.
+// controls of the page shown inside it: Tab, access keys, and Esc as IDCANCEL.
+bool HandleWindowKeys(MSG *message)
+{
+    return SwitchPageByKey(message) || IsDialogMessageA(MainWindow, message);
+}
+
 int RunMessageLoop()
 {
     MSG message = {};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(MainWindow, &message)) {
+        if (!HandleWindowKeys(&message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
