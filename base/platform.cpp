@@ -34,6 +34,14 @@ static UINT DpiOfTaskbar()
     return static_cast<UINT>(dpi);
 }
 
+static bool HighContrastOfSystem()
+{
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 int (WINAPI *ShowMessageBox)(HWND, LPCSTR, LPCSTR, UINT) = MessageBoxA;
 void (*EndProcess)(int code) = ExitThroughRuntime;
 BOOL (WINAPI *OpenHelpViewer)(HWND, LPCWSTR, UINT, ULONG_PTR) = WinHelpW;
@@ -46,3 +54,4 @@ BOOL (WINAPI *WindowPlacementOf)(HWND, WINDOWPLACEMENT *) = GetWindowPlacement;
 ULONGLONG (*TickCount)() = TickCountOfSystem;
 UINT (*TaskbarDpi)() = DpiOfTaskbar;
 void (WINAPI *LocalTime)(LPSYSTEMTIME) = GetLocalTime;
+bool (*HighContrastThemeOn)() = HighContrastOfSystem;

@@ -28,3 +28,6 @@ extern ULONGLONG (*TickCount)();
 extern UINT (*TaskbarDpi)();
 // The local wall-clock time (GetLocalTime), for the times the texts name; tests set the hour.
 extern void (WINAPI *LocalTime)(LPSYSTEMTIME time);
+// Whether a high-contrast theme is on (SPI_GETHIGHCONTRAST, HCF_HIGHCONTRASTON); the theme is
+// the user's.
+extern bool (*HighContrastThemeOn)();

@@ -1,5 +1,6 @@
 // The main window: its dialog procedure, initialisation and destruction.
 #include "shell/mainwindow.h"
+#include "base/contrast.h"
 #include "base/handles.h"
 #include "base/messages.h"
 #include "base/platform.h"
@@ -31,6 +32,7 @@ void InitMainWindow(HWND window)
     StartMemorySampler();
     LoadTrayMenus();
     ReadTaskbarTheme();
+    ReadHighContrast();
     AddTrayIcon();
 
     // Each page inserts its tab at the front, so the last created is the first tab.
@@ -110,13 +112,29 @@ static void OnDpiChanged(HWND window, const RECT *suggested)
     PostMessageA(window, WM_APP_LAYOUT, 0, 0);
 }
 
-// The taskbar's theme is part of the colour set: the figure follows it at the next tick.
+// The taskbar's theme is part of the colour set: the figure follows it at the next tick, as it
+// follows a high-contrast theme turned on or off.
 static void OnSettingChange(LPARAM lParam)
 {
+    ReadHighContrast();
     const char *area = reinterpret_cast<const char *>(lParam);
     if (area != nullptr && strcmp(area, "ImmersiveColorSet") == 0) {
         ReadTaskbarTheme();
     }
+}
+
+static BOOL CALLBACK PassColourChange(HWND child, LPARAM)
+{
+    SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+
+// Only top-level windows hear of new system colours; the common controls keep brushes of the
+// old ones until they are told. The tray's pictures follow at the next tick.
+static void OnSysColorChange(HWND window)
+{
+    ReadHighContrast();
+    EnumChildWindows(window, PassColourChange, 0);
 }
 
 static void OnTimer(WPARAM id)
@@ -173,6 +191,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return FALSE;
     case WM_SETTINGCHANGE:
         OnSettingChange(lParam);
+        return FALSE;
+    case WM_SYSCOLORCHANGE:
+        OnSysColorChange(window);
         return FALSE;
     case WM_COMMAND:
         OnCommand(window, wParam, lParam);
