@@ -57,10 +57,10 @@ int SmallIconSize(UINT dpi)
     return MulDiv(16, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
 }
 
-// All four are loaded before the old ones go, so that no new picture comes back under the
-// handle of one the tray was sent: the tick tells a new picture by its handle.
 static HICON DrawThemePicture(TrayState state, const char *upper, const char *lower, int size);
 
+// All four are loaded before the old ones go, so that no new picture comes back under the
+// handle of one the tray was sent: the tick tells a new picture by its handle.
 static void LoadChips(UINT dpi)
 {
     // In a high-contrast theme a chip is its state's plate with a sign: the initial, "!" when
