@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-const UINT WM_APP_TRAY = WM_APP + 1;     // the tray icon's callback; lParam is the mouse message
+const UINT WM_APP_TRAY = WM_APP + 1;     // the tray icon's callback; its event in lParam's low word
 const UINT WM_APP_INTERVAL = WM_APP + 2; // restart the refresh timer with the current Interval
 const UINT WM_APP_REFRESH = WM_APP + 4;  // settings changed: pages reload their controls
 const UINT WM_APP_LAYOUT = WM_APP + 5;   // the DPI changed: lay the pages over the tab control again

@@ -79,6 +79,14 @@ static bool TokenFactsOfProcess(HANDLE process, TokenFacts *facts)
     return read;
 }
 
+static bool HighContrastOfSystem()
+{
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 void (*EndProcess)(int code) = ExitThroughRuntime;
 BOOL (WINAPI *OpenHelpViewer)(HWND, LPCWSTR, UINT, ULONG_PTR) = WinHelpW;
 HINSTANCE (WINAPI *ShellOpen)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ShellExecuteW;
@@ -95,3 +103,4 @@ BOOL (WINAPI *ShellStart)(SHELLEXECUTEINFOW *) = ShellExecuteExW;
 HANDLE (*ReachNamedMutex)(LPCWSTR, bool) = MutexByName;
 bool (*ReadTokenFacts)(HANDLE, TokenFacts *) = TokenFactsOfProcess;
 HMODULE (WINAPI *LoadLibraryWithFlags)(LPCWSTR, HANDLE, DWORD) = LoadLibraryExW;
+bool (*HighContrastThemeOn)() = HighContrastOfSystem;

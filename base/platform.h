@@ -51,3 +51,6 @@ extern bool (*ReadTokenFacts)(HANDLE process, TokenFacts *facts);
 // Loads a library (LoadLibraryExW); tests make it refuse the system-folder flag as Windows 7
 // without KB2533623 does.
 extern HMODULE (WINAPI *LoadLibraryWithFlags)(LPCWSTR name, HANDLE file, DWORD flags);
+// Whether a high-contrast theme is on (SPI_GETHIGHCONTRAST, HCF_HIGHCONTRASTON); the theme is
+// the user's.
+extern bool (*HighContrastThemeOn)();

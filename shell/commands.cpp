@@ -16,8 +16,11 @@
 // IDM_FREE_FIXED + n asks for 1 MB << n; from n = 44 on that no longer fits 64 bits.
 const UINT FixedShiftLimit = 44;
 
+// Windows hides focus rectangles and access-key underlines until a key is pressed in the window;
+// a window opened from the tray by the keyboard would hide where its focus is.
 static void ShowMainWindow(HWND window)
 {
+    SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
 }

@@ -1,5 +1,6 @@
 // The main window: its dialog procedure, initialisation and destruction.
 #include "shell/mainwindow.h"
+#include "base/contrast.h"
 #include "base/handles.h"
 #include "base/language.h"
 #include "base/messages.h"
@@ -32,6 +33,7 @@ void InitMainWindow(HWND window)
     StartMemorySampler();
     LoadTrayMenus();
     ReadTaskbarTheme();
+    ReadHighContrast();
     AddTrayIcon();
 
     // Each page inserts its tab at the front, so the last created is the first tab.
@@ -84,6 +86,11 @@ static void OnNotify(const NMHDR *header)
 
 static void OnCommand(HWND window, WPARAM wParam, LPARAM lParam)
 {
+    // Esc, through the dialog manager, hides the window as Close does.
+    if (LOWORD(wParam) == IDCANCEL) {
+        ShowWindow(window, SW_HIDE);
+        return;
+    }
     if (lParam != 0) {
         if (LOWORD(wParam) == IDC_MAIN_CLOSE) {
             ShowWindow(window, SW_HIDE);
@@ -106,13 +113,29 @@ static void OnDpiChanged(HWND window, const RECT *suggested)
     PostMessageW(window, WM_APP_LAYOUT, 0, 0);
 }
 
-// The taskbar's theme is part of the colour set: the figure follows it at the next tick.
+// The taskbar's theme is part of the colour set: the figure follows it at the next tick, as it
+// follows a high-contrast theme turned on or off.
 static void OnSettingChange(LPARAM lParam)
 {
+    ReadHighContrast();
     const wchar_t *area = reinterpret_cast<const wchar_t *>(lParam);
     if (area != nullptr && wcscmp(area, L"ImmersiveColorSet") == 0) {
         ReadTaskbarTheme();
     }
+}
+
+static BOOL CALLBACK PassColourChange(HWND child, LPARAM)
+{
+    SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+
+// Only top-level windows hear of new system colours; the common controls keep brushes of the
+// old ones until they are told. The tray's pictures follow at the next tick.
+static void OnSysColorChange(HWND window)
+{
+    ReadHighContrast();
+    EnumChildWindows(window, PassColourChange, 0);
 }
 
 static void OnTimer(WPARAM id)
@@ -170,6 +193,9 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SETTINGCHANGE:
         OnSettingChange(lParam);
         return FALSE;
+    case WM_SYSCOLORCHANGE:
+        OnSysColorChange(window);
+        return FALSE;
     case WM_COMMAND:
         OnCommand(window, wParam, lParam);
         return FALSE;
@@ -177,7 +203,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnTimer(wParam);
         return FALSE;
     case WM_APP_TRAY:
-        OnTrayNotify(window, lParam);
+        OnTrayNotify(window, wParam, lParam);
         return FALSE;
     case WM_APP_INTERVAL:
         RestartRefreshTimer(window);

@@ -83,3 +83,44 @@ void OnTabSelectionChange(HWND tabs)
     ShownPage = PageOfTab(tabs, index);
     ShowWindow(ShownPage, SW_SHOW);
 }
+
+static bool IsHotKeyControl(HWND window)
+{
+    wchar_t name[32] = L"";
+    GetClassNameW(window, name, 32);
+    return lstrcmpiW(name, HOTKEY_CLASSW) == 0;
+}
+
+// Ctrl+Tab and Ctrl+PageDown go to the next page, Ctrl+Shift+Tab and Ctrl+PageUp to the one
+// before, as in Windows' property sheets. The hot-key control keeps them: a user may choose one
+// as the hot-key. A focus left on the hidden page moves to the tabs.
+bool SwitchPageByKey(const MSG *message)
+{
+    if (message->message != WM_KEYDOWN || GetKeyState(VK_CONTROL) >= 0 || !IsChild(MainWindow, message->hwnd) ||
+        IsHotKeyControl(message->hwnd)) {
+        return false;
+    }
+    int step;
+    if (message->wParam == VK_TAB) {
+        step = GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+    } else if (message->wParam == VK_NEXT) {
+        step = 1;
+    } else if (message->wParam == VK_PRIOR) {
+        step = -1;
+    } else {
+        return false;
+    }
+    HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
+    int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    if (count == 0) {
+        return false;
+    }
+    int shown = static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    HWND focus = GetFocus();
+    bool focusOnPage = ShownPage != nullptr && IsChild(ShownPage, focus);
+    SelectPage(PageOfTab(tabs, (shown + step + count) % count));
+    if (focusOnPage) {
+        SendMessageW(MainWindow, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tabs), TRUE);
+    }
+    return true;
+}

@@ -8,3 +8,6 @@ HWND CreatePage(HWND tabs, HWND mainWindow, int dialogId, DLGPROC procedure, UIN
 void LayoutPages();
 void SelectPage(HWND page);
 void OnTabSelectionChange(HWND tabs);
+// Switches pages on Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PageDown and Ctrl+PageUp pressed in the main
+// window; true when the key did, and must go no further.
+bool SwitchPageByKey(const MSG *message);

@@ -5,6 +5,7 @@
 #include "base/platform.h"
 #include "res/resource.h"
 #include "shell/mainwindow.h"
+#include "shell/pagehost.h"
 #include "shell/placement.h"
 #include <commctrl.h>
 #include <objbase.h>
@@ -79,12 +80,17 @@ void CreateMainWindow()
 }
 
 // Only the main window goes through IsDialogMessageW; as a control parent it also covers the
-// controls of the page shown inside it.
+// controls of the page shown inside it: Tab, access keys, and Esc as IDCANCEL.
+bool HandleWindowKeys(MSG *message)
+{
+    return SwitchPageByKey(message) || IsDialogMessageW(MainWindow, message);
+}
+
 int RunMessageLoop()
 {
     MSG message = {};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageW(MainWindow, &message)) {
+        if (!HandleWindowKeys(&message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }

@@ -15,4 +15,7 @@ void StartUp(HINSTANCE instance);
 bool MemvaleRuns(bool take);
 void BuildHelpFilePath(const wchar_t *programPath);
 void CreateMainWindow();
+// What the main window's keyboard does before a message is dispatched: page switching and the
+// dialog manager's keys; true when the message was handled.
+bool HandleWindowKeys(MSG *message);
 int RunMessageLoop();

@@ -20,6 +20,7 @@ HMENU IdleMenu;
 HMENU BusyMenu;
 UINT TaskbarCreatedMessage;
 DWORD TrayIconAdded;
+DWORD TrayVersion4;
 
 // While the notification area refuses the icon, the ticks try again at most this often: each
 // try is two calls that wait on Explorer.
@@ -44,6 +45,10 @@ static void AddRecord()
     LastAddTried = TickCount();
     bool added = NotifyTray(NIM_ADD, &TrayIconData) || NotifyTray(NIM_MODIFY, &TrayIconData);
     TrayIconAdded = added ? 1 : 0;
+    // Every add starts the icon at the oldest behaviour again; version 4 brings the keyboard.
+    if (added) {
+        TrayVersion4 = NotifyTray(NIM_SETVERSION, &TrayIconData) ? 1 : 0;
+    }
 }
 
 void AddTrayIcon()
@@ -59,6 +64,7 @@ void AddTrayIcon()
     TrayIconData.hIcon = ChipPicture(IDI_APP);
     lstrcpynW(TrayIconData.szTip, ProductName, sizeof TrayIconData.szTip / sizeof TrayIconData.szTip[0]);
     TrayIconData.hBalloonIcon = LoadIconW(AppInstance, MAKEINTRESOURCEW(IDI_APP));
+    TrayIconData.uVersion = NOTIFYICON_VERSION_4;
     AddRecord();
 }
 
@@ -129,11 +135,12 @@ void RefreshIdleMenu()
     SetMenuItemInfoW(IdleMenu, IDM_FREE_NOW, FALSE, &item);
 }
 
-static void ShowTrayMenu(HWND window)
+// The menu opens at the point given: the cursor after a click, the icon's anchor for the
+// keyboard. A choice reaches the window as a menu's WM_COMMAND; a dismissal gives the focus back
+// to the icon, where a keyboard user left it.
+static void ShowTrayMenu(HWND window, POINT point)
 {
     bool idle = IsWorkerIdle();
-    POINT point;
-    GetCursorPos(&point);
     if (idle) {
         RefreshIdleMenu();
     } else {
@@ -142,18 +149,58 @@ static void ShowTrayMenu(HWND window)
     // Without the foreground a click elsewhere leaves the menu open; WM_NULL lets it close cleanly.
     SetForegroundWindow(window);
     HMENU popup = GetSubMenu(idle ? IdleMenu : BusyMenu, 0);
-    TrackPopupMenuEx(popup, 0, point.x, point.y, window, nullptr);
+    UINT chosen = static_cast<UINT>(TrackPopupMenuEx(popup, TPM_RETURNCMD, point.x, point.y, window, nullptr));
     PostMessageW(window, WM_NULL, 0, 0);
+    if (chosen != 0) {
+        PostMessageW(window, WM_COMMAND, chosen, 0);
+    } else if (TrayVersion4) {
+        NotifyTray(NIM_SETFOCUS, &TrayIconData);
+    }
 }
 
-void OnTrayNotify(HWND window, LPARAM mouseMessage)
+static void ShowTrayMenuAtCursor(HWND window)
 {
-    switch (mouseMessage) {
-    case WM_LBUTTONUP:
-        DispatchCommand(window, IDM_CONFIG);
-        break;
-    case WM_RBUTTONUP:
-        ShowTrayMenu(window);
+    POINT point;
+    GetCursorPos(&point);
+    ShowTrayMenu(window, point);
+}
+
+// A middle click frees as the menu's "Free up" does; while a run goes on it does nothing.
+static void FreeFromTray(HWND window)
+{
+    if (RequestFreeing(0, 0) != 0) {
+        DispatchCommand(window, IDM_FREE_NOW);
+    }
+}
+
+// Version 4 tells a click as NIN_SELECT and a right click as WM_CONTEXTMENU after the button
+// messages, so then only those answer; the keyboard sends NIN_KEYSELECT and WM_CONTEXTMENU alone.
+void OnTrayNotify(HWND window, WPARAM anchor, LPARAM event)
+{
+    UINT message = LOWORD(event);
+    if (TrayVersion4) {
+        switch (message) {
+        case NIN_SELECT:
+        case NIN_KEYSELECT:
+            DispatchCommand(window, IDM_CONFIG);
+            return;
+        case WM_CONTEXTMENU:
+            ShowTrayMenu(window, {static_cast<short>(LOWORD(anchor)), static_cast<short>(HIWORD(anchor))});
+            return;
+        }
+    } else {
+        switch (message) {
+        case WM_LBUTTONUP:
+            DispatchCommand(window, IDM_CONFIG);
+            return;
+        case WM_RBUTTONUP:
+            ShowTrayMenuAtCursor(window);
+            return;
+        }
+    }
+    switch (message) {
+    case WM_MBUTTONUP:
+        FreeFromTray(window);
         break;
     case NIN_BALLOONUSERCLICK:
         DispatchCommand(window, IDM_CONFIG);

@@ -11,6 +11,9 @@ extern HMENU BusyMenu;
 extern UINT TaskbarCreatedMessage;
 // 1 once the notification area has taken the icon; NIM_ADD can fail right after logon.
 extern DWORD TrayIconAdded;
+// 1 while the notification area speaks version 4 to the icon (NIM_SETVERSION after each add):
+// the keyboard's events, and the event in the low word of the callback's lParam.
+extern DWORD TrayVersion4;
 
 void LoadTrayMenus();
 void AddTrayIcon();
@@ -23,6 +26,7 @@ void ReAddTrayIcon();
 // A notice from the tray icon with the program's own icon and no sound, which Windows holds
 // back while the user does not want to be disturbed.
 void ShowTrayNotice(const wchar_t *title, const wchar_t *text);
-// The mouse messages of the icon, and a click on its notice.
-void OnTrayNotify(HWND window, LPARAM mouseMessage);
+// The icon's mouse and keyboard events, and a click on its notice; anchor is where the icon
+// is, for the keyboard's menu.
+void OnTrayNotify(HWND window, WPARAM anchor, LPARAM event);
 void RefreshIdleMenu();

@@ -1,6 +1,8 @@
 // The tray icon's pictures at the small-icon size of the taskbar's DPI: the chip of each state,
-// or free memory drawn as a figure in the colour of the state.
+// or free memory drawn as a figure in the colour of the state; in a high-contrast theme both
+// are drawn in the theme's colours.
 #include "shell/traypicture.h"
+#include "base/contrast.h"
 #include "base/language.h"
 #include "base/memstatus.h"
 #include "base/platform.h"
@@ -17,11 +19,13 @@ const int ChipCount = 4;
 static const int ChipIds[ChipCount] = {IDI_APP, IDI_LOW, IDI_NORMAL, IDI_BUSY};
 static HICON Chips[ChipCount];
 static UINT ChipsDpi;
+static DWORD ChipsColoursRead;
 
 // In pixels: a small icon at 16 times the usual DPI.
 const int LargestFigure = 256;
 static HICON FigureIcon;
 static UINT FigureDpi;
+static DWORD FigureColoursRead;
 
 // Light shades stand out on a dark taskbar, dark ones on a light taskbar; by state.
 static const COLORREF FigureColours[2][3] = {
@@ -54,15 +58,23 @@ int SmallIconSize(UINT dpi)
     return MulDiv(16, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
 }
 
+static HICON DrawThemePicture(TrayState state, const wchar_t *upper, const wchar_t *lower, int size);
+
 // All four are loaded before the old ones go, so that no new picture comes back under the
 // handle of one the tray was sent: the tick tells a new picture by its handle.
 static void LoadChips(UINT dpi)
 {
+    // In a high-contrast theme a chip is its state's plate with a sign: the initial, "!" when
+    // memory is low, "..." while freeing.
+    static const TrayState ChipStates[ChipCount] = {TrayNormal, TrayLow, TrayNormal, TrayBusy};
+    static const wchar_t *const ChipSigns[ChipCount] = {L"M", L"!", L"M", L"..."};
     int size = SmallIconSize(dpi);
     HICON loaded[ChipCount];
     for (int i = 0; i < ChipCount; ++i) {
-        loaded[i] = static_cast<HICON>(
-            LoadImageW(AppInstance, MAKEINTRESOURCEW(ChipIds[i]), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        loaded[i] = HighContrast != 0
+            ? DrawThemePicture(ChipStates[i], ChipSigns[i], nullptr, size)
+            : static_cast<HICON>(LoadImageW(AppInstance, MAKEINTRESOURCEW(ChipIds[i]), IMAGE_ICON, size,
+                                            size, LR_DEFAULTCOLOR));
     }
     for (int i = 0; i < ChipCount; ++i) {
         if (Chips[i] != nullptr) {
@@ -71,12 +83,13 @@ static void LoadChips(UINT dpi)
         Chips[i] = loaded[i];
     }
     ChipsDpi = dpi;
+    ChipsColoursRead = ColoursRead;
 }
 
 HICON ChipPicture(int id)
 {
     UINT dpi = TaskbarDpi();
-    if (dpi != ChipsDpi) {
+    if (dpi != ChipsDpi || ChipsColoursRead != ColoursRead) {
         LoadChips(dpi);
     }
     for (int i = 0; i < ChipCount; ++i) {
@@ -106,12 +119,14 @@ FreeFigure FigureOf(ByteCount free, TrayState state, bool lightTaskbar)
         LoadText(IDS_FIGURE_GB, figure.Unit, unitSize);
     }
     figure.Colour = FigureColours[lightTaskbar ? 1 : 0][state];
+    figure.State = state;
     return figure;
 }
 
 static bool SameFigure(const FreeFigure &a, const FreeFigure &b)
 {
-    return wcscmp(a.Number, b.Number) == 0 && wcscmp(a.Unit, b.Unit) == 0 && a.Colour == b.Colour;
+    return wcscmp(a.Number, b.Number) == 0 && wcscmp(a.Unit, b.Unit) == 0 && a.Colour == b.Colour &&
+           a.State == b.State;
 }
 
 // The largest font up to the height in which the text fits the width, bold where bold fits,
@@ -146,11 +161,9 @@ static void DrawLine(HDC dc, const wchar_t *text, RECT area, DWORD quality)
     DeleteObject(font);
 }
 
-// GDI writes no alpha, so the figure is drawn white on black and each pixel's grey level
-// becomes the alpha of the figure's colour, so that it sits on any taskbar.
-static HICON DrawFigure(const FreeFigure &figure, int size)
+// A square 32-bit bitmap, top row first, whose pixels GDI draws into.
+static HBITMAP CreatePictureBitmap(HDC dc, int size, void **bits)
 {
-    size = std::clamp(size, 1, LargestFigure);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = size;
@@ -158,9 +171,17 @@ static HICON DrawFigure(const FreeFigure &figure, int size)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// GDI writes no alpha, so the figure is drawn white on black and each pixel's grey level
+// becomes the alpha of the figure's colour, so that it sits on any taskbar.
+static HICON DrawFigure(const FreeFigure &figure, int size)
+{
+    size = std::clamp(size, 1, LargestFigure);
     HDC dc = CreateCompatibleDC(nullptr);
     void *bits = nullptr;
-    HBITMAP colour = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP colour = CreatePictureBitmap(dc, size, &bits);
     if (colour == nullptr) {
         DeleteDC(dc);
         return nullptr;
@@ -202,20 +223,90 @@ static HICON DrawFigure(const FreeFigure &figure, int size)
     return made;
 }
 
+static void FillPlate(HDC dc, RECT area, COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
+}
+
+// In a high-contrast theme the picture is an opaque plate in the theme's colours, its text
+// unsmoothed, so that no pixel takes a colour of its own. The state shows by the frame too, not
+// by colour alone: none when normal, a solid one on the marked plate when memory is low, a
+// dashed one while freeing.
+static HICON DrawThemePicture(TrayState state, const wchar_t *upper, const wchar_t *lower, int size)
+{
+    size = std::clamp(size, 1, LargestFigure);
+    ThemeColours theme = CurrentThemeColours();
+    HDC dc = CreateCompatibleDC(nullptr);
+    void *bits = nullptr;
+    HBITMAP colour = CreatePictureBitmap(dc, size, &bits);
+    if (colour == nullptr) {
+        DeleteDC(dc);
+        return nullptr;
+    }
+    HGDIOBJ previous = SelectObject(dc, colour);
+    bool low = state == TrayLow;
+    COLORREF text = low ? theme.MarkText : theme.Text;
+    FillPlate(dc, {0, 0, size, size}, low ? theme.Mark : theme.Plate);
+    int frame = state == TrayNormal ? 0 : std::max(1, size / 16);
+    for (int offset = 0; frame > 0 && offset < size; offset += 2 * frame) {
+        // A dashed frame leaves every other dash of the plate.
+        int dash = state == TrayBusy ? frame : 2 * frame;
+        int length = std::min(dash, size - offset);
+        FillPlate(dc, {offset, 0, offset + length, frame}, text);
+        FillPlate(dc, {offset, size - frame, offset + length, size}, text);
+        FillPlate(dc, {0, offset, frame, offset + length}, text);
+        FillPlate(dc, {size - frame, offset, size, offset + length}, text);
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, text);
+    RECT inside = {frame, frame, size - frame, size - frame};
+    if (lower == nullptr) {
+        DrawLine(dc, upper, inside, NONANTIALIASED_QUALITY);
+    } else {
+        int split = frame + (size - 2 * frame) * 9 / 16;
+        DrawLine(dc, upper, {inside.left, inside.top, inside.right, split}, NONANTIALIASED_QUALITY);
+        DrawLine(dc, lower, {inside.left, split, inside.right, inside.bottom}, NONANTIALIASED_QUALITY);
+    }
+    GdiFlush();
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+
+    DWORD *pixels = static_cast<DWORD *>(bits);
+    for (int i = 0; i < size * size; ++i) {
+        pixels[i] |= 0xFF000000u;
+    }
+    // Every pixel is opaque: the mask is clear.
+    static const BYTE OpaqueMask[LargestFigure / 8 * LargestFigure] = {};
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, OpaqueMask);
+    ICONINFO icon = {TRUE, 0, 0, mask, colour};
+    HICON made = CreateIconIndirect(&icon);
+    DeleteObject(mask);
+    DeleteObject(colour);
+    return made;
+}
+
 HICON FigurePicture(ByteCount free, TrayState state)
 {
     FreeFigure figure = FigureOf(free, state, LightTaskbar != 0);
+    if (HighContrast != 0) {
+        figure.Colour = state == TrayLow ? CurrentThemeColours().MarkText : CurrentThemeColours().Text;
+    }
     UINT dpi = TaskbarDpi();
-    if (FigureIcon != nullptr && dpi == FigureDpi && SameFigure(figure, ShownFigure)) {
+    if (FigureIcon != nullptr && dpi == FigureDpi && FigureColoursRead == ColoursRead &&
+        SameFigure(figure, ShownFigure)) {
         return FigureIcon;
     }
-    HICON drawn = DrawFigure(figure, SmallIconSize(dpi));
+    HICON drawn = HighContrast != 0 ? DrawThemePicture(state, figure.Number, figure.Unit, SmallIconSize(dpi))
+                                    : DrawFigure(figure, SmallIconSize(dpi));
     // The notification area keeps a copy of the icon it was sent.
     if (FigureIcon != nullptr) {
         DestroyIcon(FigureIcon);
     }
     FigureIcon = drawn;
     FigureDpi = dpi;
+    FigureColoursRead = ColoursRead;
     ShownFigure = figure;
     return FigureIcon;
 }

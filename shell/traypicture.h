@@ -7,11 +7,13 @@
 enum TrayState { TrayNormal, TrayLow, TrayBusy };
 
 // What the figure shows: free memory as a number of MB below 1 GB, of GB with one decimal
-// below 10 GB, of whole GB above (each rounded down), and the colour it is drawn in.
+// below 10 GB, of whole GB above (each rounded down), the colour it is drawn in (the theme's
+// text colour in high contrast) and the state it shows.
 struct FreeFigure {
     wchar_t Number[16];
     wchar_t Unit[8]; // "MB" or "GB" in the user's language
     COLORREF Colour;
+    TrayState State;
 };
 
 // Where Windows 10 and later keep the taskbar's theme (SystemUsesLightTheme), below HKEY_CURRENT_USER.
@@ -29,13 +31,14 @@ void ReadTaskbarTheme();
 int SmallIconSize(UINT dpi);
 
 // The icon resource (IDI_APP, IDI_LOW, IDI_NORMAL or IDI_BUSY) at the tray's size, loaded once
-// per DPI; the handles stay the program's until the DPI changes.
+// per DPI, or drawn in the theme's colours while high contrast is on; the handles stay the
+// program's until the DPI or the colours change.
 HICON ChipPicture(int id);
 
 FreeFigure FigureOf(ByteCount free, TrayState state, bool lightTaskbar);
 
-// Free memory drawn as a figure: the same handle while the figure, the state, the theme and
-// the DPI stay the same, a new one (and the old destroyed) when one of them changes.
+// Free memory drawn as a figure: the same handle while the figure, the state, the theme, the
+// colours read and the DPI stay the same, a new one (and the old destroyed) when one changes.
 HICON FigurePicture(ByteCount free, TrayState state);
 // Destroys the figure's picture once the tray shows a chip instead.
 void ReleaseFigurePicture();

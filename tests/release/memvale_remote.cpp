@@ -56,7 +56,11 @@ static int Run(int argc, char **argv, HWND window)
         return 0;
     }
     if (strcmp(verb, "menu") == 0) {
+        // A notification area of version 4 answers the second, an older one the first.
+        POINT cursor = {};
+        GetCursorPos(&cursor);
         PostMessageA(window, WM_APP_TRAY, 0, WM_RBUTTONUP);
+        PostMessageA(window, WM_APP_TRAY, MAKEWPARAM(cursor.x, cursor.y), WM_CONTEXTMENU);
         return 0;
     }
     if (strcmp(verb, "next-page") == 0) {

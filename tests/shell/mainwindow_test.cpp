@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, MenuCommandsAndTrayClicksReachTheCommandSet)
     EXPECT_TRUE(IsWindowVisible(window));
 
     SendMessageA(window, WM_CLOSE, 0, 0);
-    SendMessageA(window, WM_APP_TRAY, 0, WM_LBUTTONUP);
+    SendMessageA(window, WM_APP_TRAY, 0, NIN_SELECT);
     EXPECT_TRUE(IsWindowVisible(window));
 }
 
@@ -336,6 +336,68 @@ TEST_F(MainWindowTest, TabReachesTheShownPagesControlsAndEnterOnCloseHides)
         SetFocus(GetDlgItem(window, IDC_MAIN_CLOSE));
         PressThroughTheLoop(VK_RETURN);
         EXPECT_FALSE(IsWindowVisible(window));
+    }
+}
+
+// The key pressed with Ctrl (and Shift) held, as the thread's key state tells the loop.
+static void PressWithModifiers(UINT key, bool shift)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    PressThroughTheLoop(key);
+    keys[VK_CONTROL] = 0;
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+}
+
+// The tabs run Optimization, Startup, About; the hot-key control keeps the keys it may capture.
+TEST_F(MainWindowTest, CtrlTabAndCtrlPageKeysSwitchPagesEscHides)
+{
+    struct Row {
+        HWND From;
+        int FocusId; // on the page; 0 for the tabs
+        UINT Key;
+        bool Shift;
+        HWND To;
+    } rows[] = {
+        {OptimizationPage, IDC_OPT_AUTOFREE_CHECK, VK_TAB, false, StartupPage},
+        {OptimizationPage, 0, VK_TAB, true, AboutPage},
+        {AboutPage, IDC_ABOUT_WEBSITE, VK_TAB, false, OptimizationPage},
+        {StartupPage, 0, VK_NEXT, false, AboutPage},
+        {StartupPage, IDC_STARTUP_NOTICES, VK_PRIOR, false, OptimizationPage},
+        {OptimizationPage, IDC_OPT_HOTKEY, VK_TAB, false, OptimizationPage},
+        {OptimizationPage, IDC_OPT_HOTKEY, VK_NEXT, false, OptimizationPage},
+    };
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "key " << row.Key << ", focus " << row.FocusId);
+        SelectPage(row.From);
+        SetFocus(row.FocusId != 0 ? GetDlgItem(row.From, row.FocusId) : Tabs());
+        PressWithModifiers(row.Key, row.Shift);
+        EXPECT_EQ(ShownPage, row.To);
+        // A focus that was on the page left behind goes to the tabs, never to a hidden control.
+        EXPECT_TRUE(GetFocus() == Tabs() || IsChild(ShownPage, GetFocus()));
+    }
+
+    SetFocus(GetDlgItem(OptimizationPage, IDC_OPT_LOWER_SLIDER));
+    PressThroughTheLoop(VK_ESCAPE);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(IsWindowVisible(window));
+}
+
+// Windows hides focus rectangles until a key is pressed; the window opened from the tray shows them.
+TEST_F(MainWindowTest, OpenedWindowShowsFocusAndAccessKeys)
+{
+    SendMessageA(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    SendMessageA(window, WM_APP_TRAY, 0, NIN_KEYSELECT);
+    EXPECT_TRUE(IsWindowVisible(window));
+    for (int id : {IDC_OPT_AUTOFREE_CHECK, IDC_OPT_LOWER_SLIDER, IDC_OPT_HOTKEY}) {
+        LRESULT hidden = SendDlgItemMessageA(OptimizationPage, id, WM_QUERYUISTATE, 0, 0);
+        EXPECT_EQ(hidden & (UISF_HIDEFOCUS | UISF_HIDEACCEL), 0) << id;
     }
 }
 

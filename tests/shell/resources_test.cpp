@@ -1,7 +1,12 @@
-// The program's own resources: every dialog template can be created, and the menus and icons load.
+// The program's own resources: every dialog template can be created, reads in order to a
+// screen reader and has its access keys, and the menus and icons load.
 #include "res/resource.h"
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <map>
+#include <string>
+#include <cwctype>
 #include <vector>
 
 static INT_PTR CALLBACK TrivialProc(HWND, UINT message, WPARAM, LPARAM)
@@ -126,4 +131,111 @@ TEST(Resources, EveryIconHoldsItsSizesIn32BitColour)
             DestroyIcon(icon);
         }
     }
+}
+
+static std::wstring ClassOf(HWND control)
+{
+    wchar_t name[64] = L"";
+    GetClassNameW(control, name, 64);
+    return name;
+}
+
+static std::wstring TextOf(HWND control)
+{
+    wchar_t text[256] = L"";
+    GetWindowTextW(control, text, 256);
+    return text;
+}
+
+static bool HasStyle(HWND control, LONG_PTR bits)
+{
+    return (GetWindowLongPtrW(control, GWL_STYLE) & bits) == bits;
+}
+
+// The letter after a single '&', upper-cased; 0 for none ("&&" is a plain '&').
+static wchar_t AccessKey(const std::wstring &text)
+{
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == L'&') {
+            if (text[i + 1] != L'&') {
+                return static_cast<wchar_t>(towupper(text[i + 1]));
+            }
+            ++i;
+        }
+    }
+    return 0;
+}
+
+static bool IsTextLabel(HWND control)
+{
+    LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & SS_TYPEMASK;
+    return lstrcmpiW(ClassOf(control).c_str(), WC_STATICW) == 0 && HasStyle(control, WS_VISIBLE) &&
+           (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) && !TextOf(control).empty();
+}
+
+static bool IsButtonWithText(HWND control)
+{
+    return lstrcmpiW(ClassOf(control).c_str(), WC_BUTTONW) == 0 &&
+           (GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX;
+}
+
+// The controls that a screen reader names after the static text just before them.
+static bool TakesNameFromLabel(HWND control)
+{
+    for (const wchar_t *name : {TRACKBAR_CLASSW, WC_COMBOBOXW, HOTKEY_CLASSW, WC_EDITW}) {
+        if (lstrcmpiW(ClassOf(control).c_str(), name) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Buttons whose text the program sets, and the tabs, named by their selected tab.
+static bool NamedByTheProgram(HWND control)
+{
+    int id = GetDlgCtrlID(control);
+    return id == IDC_OPT_FREE_BUTTON || id == IDC_MAIN_TABS;
+}
+
+// What a page shows inside the main window, in z-order: every named control right after its
+// visible label, every visible control that Tab reaches with an access key of its own or of its
+// label, and no access key twice among the page's and the main window's.
+static void ExpectReadableWithKeys(HWND main, HWND page)
+{
+    std::map<wchar_t, std::wstring> keys;
+    for (HWND parent : {main, page}) {
+        for (HWND control = GetWindow(parent, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+            if (ClassOf(control) == L"#32770" || !HasStyle(control, WS_VISIBLE)) {
+                continue;
+            }
+            std::wstring text = TextOf(control);
+            SCOPED_TRACE(testing::Message() << "control " << GetDlgCtrlID(control) << " \"" << text.c_str() << '"');
+            HWND before = GetWindow(control, GW_HWNDPREV);
+            if (TakesNameFromLabel(control)) {
+                EXPECT_TRUE(before != nullptr && IsTextLabel(before));
+            }
+            if (HasStyle(control, WS_TABSTOP) && !NamedByTheProgram(control)) {
+                wchar_t key = IsButtonWithText(control) ? AccessKey(text) : before ? AccessKey(TextOf(before)) : 0;
+                EXPECT_NE(key, 0);
+            }
+            wchar_t key = ClassOf(control) == WC_STATICW && HasStyle(control, SS_NOPREFIX) ? 0 : AccessKey(text);
+            if (key != 0) {
+                auto placed = keys.emplace(key, text);
+                EXPECT_TRUE(placed.second) << "also on \"" << placed.first->second.c_str() << '"';
+            }
+        }
+    }
+}
+
+TEST(Resources, EveryPageReadsInOrderWithUniqueAccessKeys)
+{
+    HWND main = CreateFromTemplate(IDD_MAIN, nullptr);
+    for (int id : {IDD_OPTIMIZATION, IDD_STARTUP, IDD_ABOUT}) {
+        SCOPED_TRACE(testing::Message() << "page " << id);
+        HWND page = CreateFromTemplate(id, main);
+        ASSERT_NE(page, nullptr);
+        ExpectReadableWithKeys(main, page);
+        DestroyWindow(page);
+    }
+    DestroyWindow(main);
 }

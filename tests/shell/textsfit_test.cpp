@@ -188,7 +188,7 @@ static void CheckTrayMenu(HWND window)
 {
     int before = MenusMeasured;
     UINT_PTR timer = SetTimer(nullptr, 0, 100, MeasureMenuAndClose);
-    SendMessageA(window, WM_APP_TRAY, 0, WM_RBUTTONUP);
+    SendMessageA(window, WM_APP_TRAY, 0, WM_CONTEXTMENU);
     KillTimer(nullptr, timer);
     EXPECT_EQ(MenusMeasured, before + 1);
 }

@@ -34,9 +34,9 @@ static bool ItemChecked(HMENU menu, UINT id)
 }
 
 // The whole record of Windows Vista and later, which carries notices with their own icon.
-TEST_F(TrayTest, IconIsAddedWithTheRecordThatCarriesNotices)
+TEST_F(TrayTest, IconIsAddedWithTheRecordThatCarriesNoticesThenSpeaksVersion4)
 {
-    ASSERT_EQ(TrayCalls.size(), 1u);
+    ASSERT_EQ(TrayCalls.size(), 2u);
     const TrayCall &add = TrayCalls[0];
     EXPECT_EQ(add.Message, static_cast<DWORD>(NIM_ADD));
 #ifndef _WIN64
@@ -49,6 +49,9 @@ TEST_F(TrayTest, IconIsAddedWithTheRecordThatCarriesNotices)
     EXPECT_EQ(add.Icon, ProgramIcon(IDI_APP));
     EXPECT_EQ(add.Tip, "Memvale");
     EXPECT_EQ(add.BalloonIcon, LargeProgramIcon(IDI_APP));
+    EXPECT_EQ(TrayCalls[1].Message, static_cast<DWORD>(NIM_SETVERSION));
+    EXPECT_EQ(TrayCalls[1].Version, static_cast<UINT>(NOTIFYICON_VERSION_4));
+    EXPECT_EQ(TrayVersion4, 1u);
 }
 
 TEST_F(TrayTest, IdleMenuOffersTheManualAmountAndItsTarget)
@@ -64,8 +67,9 @@ TEST_F(TrayTest, IdleMenuOffersTheManualAmountAndItsTarget)
     EXPECT_FALSE(ItemChecked(IdleMenu, IDM_AUTOFREE));
 }
 
-// Records the popup that opens and closes it again as soon as the menu loop runs.
+// Records the popup that opens and where, and closes it again as soon as the menu loop runs.
 static HMENU OpenedPopup;
+static RECT OpenedAt;
 static HHOOK MenuHook;
 
 static LRESULT CALLBACK WatchMenus(int code, WPARAM wParam, LPARAM lParam)
@@ -79,18 +83,26 @@ static LRESULT CALLBACK WatchMenus(int code, WPARAM wParam, LPARAM lParam)
 
 static void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD)
 {
+    GetWindowRect(FindWindowA("#32768", nullptr), &OpenedAt);
     EndMenu();
+}
+
+// The icon's event, with its anchor as version 4 gives it; the popup it opened, if any.
+static HMENU SendTrayEvent(HWND window, UINT event, POINT anchor = {120, 90})
+{
+    OpenedPopup = nullptr;
+    OpenedAt = {};
+    MenuHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchMenus, nullptr, GetCurrentThreadId());
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseMenu);
+    SendMessageA(window, WM_APP_TRAY, MAKEWPARAM(anchor.x, anchor.y), MAKELPARAM(event, 0));
+    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(MenuHook);
+    return OpenedPopup;
 }
 
 static HMENU RightClick(HWND window)
 {
-    OpenedPopup = nullptr;
-    MenuHook = SetWindowsHookExA(WH_CALLWNDPROC, WatchMenus, nullptr, GetCurrentThreadId());
-    UINT_PTR timer = SetTimer(nullptr, 0, 100, CloseMenu);
-    SendMessageA(window, WM_APP_TRAY, 0, WM_RBUTTONUP);
-    KillTimer(nullptr, timer);
-    UnhookWindowsHookEx(MenuHook);
-    return OpenedPopup;
+    return SendTrayEvent(window, WM_CONTEXTMENU);
 }
 
 TEST_F(TrayTest, RightClickOpensTheMenuOfTheWorkersState)
@@ -116,7 +128,7 @@ TEST_F(TrayTest, LeftClickShowsTheWindowOnItsPage)
     HWND shown = ShownPage;
     ASSERT_FALSE(IsWindowVisible(window));
 
-    SendMessageA(window, WM_APP_TRAY, 0, WM_LBUTTONUP);
+    SendMessageA(window, WM_APP_TRAY, 0, NIN_SELECT);
 
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(ShownPage, shown);
@@ -154,12 +166,12 @@ TEST(TrayRetryTest, WhileRefusedTicksAddTheIconAgainEveryFiveSecondsARestartAtOn
         {5000, false, FALSE, {NIM_ADD, NIM_MODIFY}},
         {5001, true, FALSE, {NIM_ADD, NIM_MODIFY}},
         {10000, false, TRUE, {}},
-        {10001, false, TRUE, {NIM_ADD}},
+        {10001, false, TRUE, {NIM_ADD, NIM_SETVERSION}},
         {10002, false, TRUE, {NIM_MODIFY}},
         // The area has lost the icon without a restart notice.
         {15001, false, FALSE, {NIM_MODIFY, NIM_ADD, NIM_MODIFY}},
         {20000, false, TRUE, {}},
-        {20001, false, TRUE, {NIM_ADD}},
+        {20001, false, TRUE, {NIM_ADD, NIM_SETVERSION}},
     };
     for (const Step &step : steps) {
         SCOPED_TRACE(step.At);
@@ -217,7 +229,7 @@ TEST(TrayRetryTest, AnIconTheAreaAlreadyHoldsIsModifiedFromThenOn)
     SendMessageA(window, TaskbarCreatedMessage, 0, 0);
     RefreshTick();
 
-    std::vector<DWORD> expected = {NIM_ADD, NIM_MODIFY, NIM_MODIFY};
+    std::vector<DWORD> expected = {NIM_ADD, NIM_MODIFY, NIM_SETVERSION, NIM_MODIFY};
     EXPECT_EQ(TrayMessagesSent(), expected);
     EXPECT_EQ(TrayIconAdded, 1u);
 }
@@ -230,9 +242,63 @@ TEST_F(TrayTest, ExplorerRestartAddsTheIconAgain)
 
     SendMessageA(window, TaskbarCreatedMessage, 0, 0);
 
-    ASSERT_EQ(TrayCalls.size(), 1u);
+    ASSERT_EQ(TrayCalls.size(), 2u);
     EXPECT_EQ(TrayCalls[0].Message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(TrayCalls[1].Message, static_cast<DWORD>(NIM_SETVERSION));
     EXPECT_EQ(TrayCalls[0].Window, window);
     EXPECT_EQ(TrayCalls[0].Tip, "Memvale * Free physical: 100 MB");
     EXPECT_EQ(TrayCalls[0].Icon, ProgramIcon(IDI_NORMAL));
+}
+
+static BOOL WINAPI AreaOfVersionsBefore4(DWORD message, PNOTIFYICONDATAW data)
+{
+    RecordTrayCall(message, data);
+    return message != NIM_SETVERSION;
+}
+
+// Version 4 sends NIN_SELECT after a click's WM_LBUTTONUP and WM_CONTEXTMENU after WM_RBUTTONUP,
+// so only one of each pair may answer; an area that refuses version 4 sends only the buttons.
+TEST_F(TrayTest, EachEventOpensOrStartsWhatItShouldOnceUnderEitherVersion)
+{
+    enum Outcome { Nothing, Window, Menu, Run };
+    struct Row {
+        bool Version4;
+        UINT Event;
+        Outcome Expected;
+    } rows[] = {
+        {true, NIN_SELECT, Window},      {true, NIN_KEYSELECT, Window},   {true, WM_LBUTTONUP, Nothing},
+        {true, WM_CONTEXTMENU, Menu},    {true, WM_RBUTTONUP, Nothing},   {true, WM_MBUTTONUP, Run},
+        {true, NIN_BALLOONUSERCLICK, Window}, {true, WM_MOUSEMOVE, Nothing},
+        {false, WM_LBUTTONUP, Window},   {false, WM_RBUTTONUP, Menu},     {false, WM_MBUTTONUP, Run},
+        {false, NIN_BALLOONUSERCLICK, Window},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(testing::Message() << "version 4 " << row.Version4 << ", event " << row.Event);
+        NotifyTray = row.Version4 ? RecordTrayCall : AreaOfVersionsBefore4;
+        SendMessageA(window, TaskbarCreatedMessage, 0, 0);
+        ASSERT_EQ(TrayVersion4, row.Version4 ? 1u : 0u);
+        ShowWindow(window, SW_HIDE);
+        TrayCalls.clear();
+
+        HMENU popup = SendTrayEvent(window, row.Event);
+
+        EXPECT_EQ(IsWindowVisible(window) != FALSE, row.Expected == Window);
+        EXPECT_EQ(popup != nullptr, row.Expected == Menu);
+        EXPECT_EQ(!WorkerIdle(), row.Expected == Run);
+        if (row.Expected == Menu) {
+            // Dismissed without a choice: the focus goes back to the icon under version 4.
+            EXPECT_EQ(TraySaw(NIM_SETFOCUS), row.Version4);
+        }
+        if (!WorkerIdle()) {
+            FinishJob();
+            HoldCommits();
+        }
+    }
+}
+
+TEST_F(TrayTest, KeyboardMenuOpensAtTheIconsAnchor)
+{
+    ASSERT_NE(SendTrayEvent(window, WM_CONTEXTMENU, {200, 150}), nullptr);
+    EXPECT_EQ(OpenedAt.left, 200);
+    EXPECT_EQ(OpenedAt.top, 150);
 }

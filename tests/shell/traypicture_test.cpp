@@ -1,12 +1,14 @@
 // The tray's pictures through the real tick: icons of the small-icon size of the taskbar's DPI,
 // and free memory drawn as a figure in the colour of the state on either taskbar.
 #include "shell/traypicture.h"
+#include "base/contrast.h"
 #include "shell/tick.h"
 #include "shell/tray.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
 #include <functional>
 #include <map>
+#include <set>
 
 static UINT Dpi = 96;
 
@@ -258,4 +260,70 @@ TEST_F(TrayPictureTest, EachNewPictureDestroysThePreviousOne)
         ICONINFO info = {};
         EXPECT_FALSE(GetIconInfo(before, &info));
     }
+}
+
+static bool ContrastOn;
+
+static bool FakeHighContrast()
+{
+    return ContrastOn;
+}
+
+static DWORD PixelOf(COLORREF colour)
+{
+    return 0xFF000000u | GetRValue(colour) << 16 | GetGValue(colour) << 8 | GetBValue(colour);
+}
+
+// The theme is followed on either message; each picture is opaque in the theme's colours or
+// transparent, and tells its state by its frame: none, solid on the marked plate, dashed.
+TEST_F(TrayPictureTest, HighContrastDrawsChipsAndFigureInTheThemesColoursOnly)
+{
+    ContrastOn = true;
+    HighContrastThemeOn = FakeHighContrast;
+    SendMessageA(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    ThemeColours theme = CurrentThemeColours();
+    const std::set<DWORD> allowed = {PixelOf(theme.Text), PixelOf(theme.Plate), PixelOf(theme.Mark),
+                                     PixelOf(theme.MarkText)};
+    struct Row {
+        ULONGLONG Limit;
+        bool Busy;
+        DWORD Corner; // the top-left pixel and the one right of it
+        DWORD NextToCorner;
+    } rows[] = {
+        {64 * MB, false, PixelOf(theme.Plate), PixelOf(theme.Plate)},
+        {200 * MB, false, PixelOf(theme.MarkText), PixelOf(theme.MarkText)},
+        {64 * MB, true, PixelOf(theme.Text), PixelOf(theme.Plate)},
+    };
+    for (DWORD figure : {0u, 1u}) {
+        for (const Row &row : rows) {
+            SCOPED_TRACE(testing::Message() << "figure " << figure << ", limit " << row.Limit << ", busy " << row.Busy);
+            Settings.TrayFigure = figure;
+            Settings.MinLimit = row.Limit;
+            if (row.Busy) {
+                ASSERT_EQ(RequestFreeing(HeldTarget, 1), 1u);
+            }
+            RefreshTick();
+            int side = 0;
+            int depth = 0;
+            std::vector<DWORD> pixels = IconPixels(TrayIconData.hIcon, &side, &depth);
+            ASSERT_EQ(side, 16);
+            for (DWORD pixel : pixels) {
+                ASSERT_TRUE(pixel >> 24 == 0 || allowed.count(pixel) == 1) << std::hex << pixel;
+            }
+            EXPECT_EQ(pixels[0], row.Corner);
+            EXPECT_EQ(pixels[1], row.NextToCorner);
+            if (row.Busy) {
+                FinishJob();
+                HoldCommits();
+            }
+        }
+    }
+
+    ContrastOn = false;
+    SendMessageA(window, WM_SYSCOLORCHANGE, 0, 0);
+    Settings.TrayFigure = 0;
+    Settings.MinLimit = 64 * MB;
+    RefreshTick();
+    EXPECT_EQ(TrayIconData.hIcon, ProgramIcon(IDI_NORMAL));
+    EXPECT_EQ(HighContrast, 0u);
 }

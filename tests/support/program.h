@@ -37,6 +37,7 @@ struct TrayCall {
     std::string Info;
     DWORD InfoFlags;
     HICON BalloonIcon;
+    UINT Version; // NIM_SETVERSION's
 };
 
 inline std::vector<TrayCall> TrayCalls;
@@ -46,7 +47,7 @@ inline BOOL WINAPI RecordTrayCall(DWORD message, PNOTIFYICONDATAW data)
 {
     TrayCalls.push_back({message, data->cbSize, data->hWnd, data->uID, data->uFlags, data->uCallbackMessage,
                          data->hIcon, Narrow(data->szTip), Narrow(data->szInfoTitle), Narrow(data->szInfo), data->dwInfoFlags,
-                         data->hBalloonIcon});
+                         data->hBalloonIcon, data->uVersion});
     return TrayAnswer;
 }
 
