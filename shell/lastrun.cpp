@@ -3,6 +3,8 @@
 #include "shell/lastrun.h"
 #include "base/handles.h"
 #include "base/platform.h"
+#include "engine/history.h"
+#include "pages/history.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/tray.h"
@@ -105,6 +107,8 @@ void ReportRun(const FreeingRun &run)
 {
     LastRun = run;
     LastRunKnown = 1;
+    RecordRun(run);
+    ShowNewRun();
     char line[LineSize];
     FormatLastRun(line, sizeof line, run);
     SetDlgItemTextA(OptimizationPage, IDC_OPT_LAST_RUN, line);

@@ -1,11 +1,14 @@
 // The main window: its dialog procedure, initialisation and destruction.
 #include "shell/mainwindow.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/platform.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "pages/about.h"
+#include "pages/history.h"
+#include "pages/historygraph.h"
 #include "pages/optimization.h"
 #include "pages/startup.h"
 #include "res/resource.h"
@@ -21,6 +24,17 @@
 #include <commctrl.h>
 #include <cstring>
 
+// A tab whose text comes from the string table.
+static void NameFirstTab(HWND tabs, UINT textId)
+{
+    wchar_t text[TextSize];
+    LoadText(textId, text, TextSize);
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    SendMessageW(tabs, TCM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
 void InitMainWindow(HWND window)
 {
     MainWindow = window;
@@ -35,6 +49,9 @@ void InitMainWindow(HWND window)
 
     // Each page inserts its tab at the front, so the last created is the first tab.
     HWND tabs = GetDlgItem(window, IDC_MAIN_TABS);
+    RegisterHistoryGraph(AppInstance);
+    HistoryPage = CreatePage(tabs, window, IDD_HISTORY, HistoryPageProc, "");
+    NameFirstTab(tabs, IDS_HISTORY_TAB);
     AboutPage = CreatePage(tabs, window, IDD_ABOUT, AboutPageProc, "About");
     StartupPage = CreatePage(tabs, window, IDD_STARTUP, StartupPageProc, "Startup");
     OptimizationPage = CreatePage(tabs, window, IDD_OPTIMIZATION, OptimizationPageProc, "Optimization");

@@ -4,8 +4,10 @@
 #include "base/memstatus.h"
 #include "base/platform.h"
 #include "engine/sampler.h"
+#include "engine/history.h"
 #include "engine/worker.h"
 #include "pages/about.h"
+#include "pages/history.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/cmdline.h"
@@ -170,6 +172,7 @@ void RefreshTick()
     MemoryStatus *ring = LockSamples(&count, &index);
     ByteCount free = ring[index].AvailPhys;
     ByteCount total = ring[index].TotalPhys;
+    RecordSample(TickCount(), free);
 
     ShowFreeMemory(free, total);
     bool idle = RequestFreeing(0, 0) != 0;
@@ -195,6 +198,7 @@ void RefreshTick()
     idle = RequestFreeing(0, 0) != 0;
     bool forced = ChooseTrayIcon(free, idle);
     UpdateTray(tip, forced);
+    ShowNewSample();
 
     // Last, outside the sample lock: the box runs its own message loop, in which later ticks go on.
     if (ended && run.Ending == BlockRefused && AskedForByUser(run.Source)) {
