@@ -5,3 +5,4 @@ HWND MainWindow;
 HWND OptimizationPage;
 HWND StartupPage;
 HWND AboutPage;
+HWND HistoryPage;

@@ -6,3 +6,4 @@ extern HWND MainWindow;
 extern HWND OptimizationPage;
 extern HWND StartupPage;
 extern HWND AboutPage;
+extern HWND HistoryPage;

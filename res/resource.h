@@ -6,6 +6,7 @@
 #define IDD_MAIN                  121
 #define IDD_OPTIMIZATION          1001
 #define IDD_STARTUP               1003
+#define IDD_HISTORY               1004
 
 // Tray menus
 #define IDR_TRAY_IDLE             103
@@ -57,6 +58,37 @@
 #define IDC_ABOUT_WEBSITE         1012
 #define IDC_ABOUT_PRODUCT         1039
 #define IDC_ABOUT_TERMS           1146
+
+// History page; its graph is a control of the program's own class
+#define HISTORY_GRAPH_CLASS       "MemvaleHistoryGraph"
+#define IDC_HISTORY_SPAN          1200
+#define IDC_HISTORY_GRAPH         1201
+#define IDC_HISTORY_SUMMARY       1202
+#define IDC_HISTORY_LOG           1203
+#define IDC_HISTORY_COPY          1204
+
+// Texts of the History page
+#define IDS_HISTORY_TAB           6100
+#define IDS_HISTORY_10_MINUTES    6101
+#define IDS_HISTORY_1_HOUR        6102
+#define IDS_HISTORY_8_HOURS       6103
+#define IDS_HISTORY_COL_TIME      6110
+#define IDS_HISTORY_COL_SOURCE    6111
+#define IDS_HISTORY_COL_FREED     6112
+#define IDS_HISTORY_COL_DURATION  6113
+#define IDS_HISTORY_COL_BEFORE    6114
+#define IDS_HISTORY_COL_AFTER     6115
+#define IDS_HISTORY_COL_ENDING    6116
+#define IDS_HISTORY_DONE          6130
+#define IDS_HISTORY_CANCELLED     6131
+#define IDS_HISTORY_REFUSED       6132
+#define IDS_HISTORY_SECONDS       6141
+#define IDS_HISTORY_MINUTES       6142
+#define IDS_HISTORY_NO_RUN        6150
+#define IDS_HISTORY_ONE_RUN       6151
+#define IDS_HISTORY_RUNS          6152
+#define IDS_HISTORY_SAMPLE_TIP    6160
+#define IDS_HISTORY_RUN_TIP       6161
 
 // Commands of the tray menus and of WM_COMMAND messages sent to the main window
 #define IDM_FREE_NOW              40002

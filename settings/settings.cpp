@@ -1,4 +1,4 @@
-// The fifteen persisted settings, their registry table, and loading and saving them.
+// The sixteen persisted settings, their registry table, and loading and saving them.
 #include "settings/settings.h"
 #include "base/memstatus.h"
 #include <atomic>
@@ -23,6 +23,7 @@ SettingsBlock Settings = {
     1,          // BusyIcon
     AskedRunNotices, // Notices
     0,          // TrayFigure
+    1,          // HistorySpan: an hour
 };
 
 // Table order is the order of writing; it differs from the order of the fields.
@@ -42,6 +43,7 @@ const SettingEntry SettingsTable[SettingsCount] = {
     {REG_DWORD, L"BusyIcon", &Settings.BusyIcon, nullptr},
     {REG_DWORD, L"Notices", &Settings.Notices, nullptr},
     {REG_DWORD, L"TrayFigure", &Settings.TrayFigure, nullptr},
+    {REG_DWORD, L"HistorySpan", &Settings.HistorySpan, nullptr},
 };
 
 MemoryStatus InstalledMemory;
@@ -178,6 +180,9 @@ static void ValidateSettings()
     }
     if (Settings.TrayFigure > 1) {
         Settings.TrayFigure = 0;
+    }
+    if (Settings.HistorySpan > 2) {
+        Settings.HistorySpan = 1;
     }
 }
 

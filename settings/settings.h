@@ -1,4 +1,4 @@
-// The fifteen persisted settings, their registry table, and loading and saving them.
+// The sixteen persisted settings, their registry table, and loading and saving them.
 #pragma once
 #include <windows.h>
 #include "base/memstatus.h"
@@ -19,6 +19,7 @@ struct SettingsBlock {
     DWORD BusyIcon;        // nonzero: busy tray icon while freeing
     DWORD Notices;         // which runs end with a notice, see NoticesFor
     DWORD TrayFigure;      // what the tray icon shows: 0 the chip, 1 free memory as a figure
+    DWORD HistorySpan;     // the History page's span: 0 ten minutes, 1 an hour, 2 eight hours
 };
 
 // The values of Notices.
@@ -36,7 +37,7 @@ struct SettingEntry {
 // The WindowPos value that says no position is saved.
 const DWORD NoSavedPosition = 0xFFFFFFFF;
 
-const int SettingsCount = 15;
+const int SettingsCount = 16;
 const wchar_t *const SettingsKey = L"Software\\Memvale";
 
 extern SettingsBlock Settings;
@@ -46,6 +47,6 @@ extern MemoryStatus InstalledMemory;
 void LoadSettings();
 void SaveSettings();
 
-// The save at the end of the run: all fifteen values when SaveConfig is set, otherwise
+// The save at the end of the run: all sixteen values when SaveConfig is set, otherwise
 // SaveConfig alone.
 void SaveSettingsAtExit();

@@ -5,6 +5,8 @@
 #include "base/language.h"
 #include "base/memstatus.h"
 #include "base/platform.h"
+#include "engine/history.h"
+#include "pages/history.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "shell/tray.h"
@@ -107,6 +109,8 @@ void ReportRun(const FreeingRun &run)
 {
     LastRun = run;
     LastRunKnown = 1;
+    RecordRun(run);
+    ShowNewRun();
     wchar_t line[LineSize];
     FormatLastRun(line, LineSize, run);
     SetDlgItemTextW(OptimizationPage, IDC_OPT_LAST_RUN, line);

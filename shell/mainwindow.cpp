@@ -8,6 +8,8 @@
 #include "engine/sampler.h"
 #include "engine/worker.h"
 #include "pages/about.h"
+#include "pages/history.h"
+#include "pages/historygraph.h"
 #include "pages/optimization.h"
 #include "pages/startup.h"
 #include "res/resource.h"
@@ -23,6 +25,7 @@
 #include <commctrl.h>
 #include <cwchar>
 
+// A tab whose text comes from the string table.
 void InitMainWindow(HWND window)
 {
     MainWindow = window;
@@ -38,6 +41,8 @@ void InitMainWindow(HWND window)
 
     // Each page inserts its tab at the front, so the last created is the first tab.
     HWND tabs = GetDlgItem(window, IDC_MAIN_TABS);
+    RegisterHistoryGraph(AppInstance);
+    HistoryPage = CreatePage(tabs, window, IDD_HISTORY, HistoryPageProc, IDS_HISTORY_TAB);
     AboutPage = CreatePage(tabs, window, IDD_ABOUT, AboutPageProc, IDS_TAB_ABOUT);
     StartupPage = CreatePage(tabs, window, IDD_STARTUP, StartupPageProc, IDS_TAB_STARTUP);
     OptimizationPage = CreatePage(tabs, window, IDD_OPTIMIZATION, OptimizationPageProc, IDS_TAB_OPTIMIZATION);

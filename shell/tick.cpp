@@ -5,8 +5,10 @@
 #include "base/memstatus.h"
 #include "base/platform.h"
 #include "engine/sampler.h"
+#include "engine/history.h"
 #include "engine/worker.h"
 #include "pages/about.h"
+#include "pages/history.h"
 #include "pages/refusal.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -202,6 +204,7 @@ void RefreshTick()
     MemoryStatus *ring = LockSamples(&count, &index);
     ByteCount free = ring[index].AvailPhys;
     ByteCount total = ring[index].TotalPhys;
+    RecordSample(TickCount(), free);
 
     ShowFreeMemory(free, total);
     bool idle = IsWorkerIdle();
@@ -229,6 +232,7 @@ void RefreshTick()
     idle = IsWorkerIdle();
     bool forced = ChooseTrayIcon(free, idle);
     UpdateTray(tip, forced);
+    ShowNewSample();
 
     // Last, outside the sample lock: the box runs its own message loop, in which later ticks go on.
     ShowRefusalOfEndedRun();

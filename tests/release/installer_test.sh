@@ -85,12 +85,12 @@ seed_settings() {
   wine reg add "$settings_key" /v AutoFree /t REG_DWORD /d 1 /f >/dev/null
 }
 
-# The fifteen values the program writes at exit (large memory amounts as REG_QWORD), with
+# The sixteen values the program writes at exit (large memory amounts as REG_QWORD), with
 # the Interval that was seeded.
 expect_saved_settings() {
   local count
   count=$(wine reg query "$settings_key" 2>/dev/null | tr -d '\r' | grep -cE 'REG_(DWORD|QWORD)') || true
-  ((count == 15)) || fail "$1: the settings key holds $count values, not 15"
+  ((count == 16)) || fail "$1: the settings key holds $count values, not 16"
   expect_value "$settings_key" Interval "$(printf '0x%x' "$2")"
 }
 

@@ -53,6 +53,7 @@ TEST(SettingsDefaults, ComputedFrom511MegabytesWithTheOthersAtTheirInitialValues
     EXPECT_EQ(0u, Settings.TrayFigure);
     EXPECT_EQ(1u, Settings.BusyIcon);
     EXPECT_EQ(1u, Settings.Notices);
+    EXPECT_EQ(1u, Settings.HistorySpan);
 }
 
 // Whole megabytes of installed memory times the single-precision factors, truncated; the
@@ -128,7 +129,9 @@ INSTANTIATE_TEST_SUITE_P(Boundaries, SettingsValidation, testing::Values(
     RuleCase{"Notices", 2, 2},
     RuleCase{"Notices", 3, 1},
     RuleCase{"TrayFigure", 1, 1},
-    RuleCase{"TrayFigure", 2, 0}),
+    RuleCase{"TrayFigure", 2, 0},
+    RuleCase{"HistorySpan", 2, 2},
+    RuleCase{"HistorySpan", 3, 1}),
     [](const testing::TestParamInfo<RuleCase> &info) {
         return std::string(info.param.name) + (info.param.stored == info.param.expected ? "Kept" : "Replaced") +
                std::to_string(info.param.stored);
@@ -256,7 +259,7 @@ TEST(SettingsSave, FirstSaveCreatesTheKeyWithAllFourteenDwordValues)
     LoadWithInstalled(2000);
     SaveSettings();
     std::vector<std::string> expected = {"AppLoadFree", "AppLoadFreeSize", "AutoFree", "BusyIcon",
-        "FreeTo", "Hotkey", "Interval", "ManualFree", "MinLimit", "Notices", "Priority", "SaveConfig",
+        "FreeTo", "HistorySpan", "Hotkey", "Interval", "ManualFree", "MinLimit", "Notices", "Priority", "SaveConfig",
         "TrayFigure", "TrayIcon", "WindowPos"};
     std::vector<std::string> stored = StoredNames();
     std::sort(stored.begin(), stored.end());
@@ -303,7 +306,7 @@ TEST(SettingsSave, ByteCountsFrom4GiBAreWrittenAndReadWhole)
 TEST(SettingsSave, SaveThenLoadGivesEveryFieldBack)
 {
     LoadWithInstalled(1000);
-    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0, 2, 1};
+    Settings = {1, 10 * MB, 200 * MB, 30 * MB, 2, 500, 4, 0, 1, 8 * MB, 0x0246, 0x00640010, 0, 2, 1, 2};
     std::vector<ULONGLONG> chosen;
     for (const SettingEntry &row : SettingsTable) {
         chosen.push_back(Field(Narrow(row.Name).c_str()));

@@ -63,26 +63,30 @@ TEST(MainWindowStart, LoadsSettingsThenBuildsTheHiddenWindowWithItsPages)
     ASSERT_NE(OptimizationPage, nullptr);
     ASSERT_NE(StartupPage, nullptr);
     ASSERT_NE(AboutPage, nullptr);
-    for (HWND page : {OptimizationPage, StartupPage, AboutPage}) {
+    ASSERT_NE(HistoryPage, nullptr);
+    for (HWND page : {OptimizationPage, StartupPage, AboutPage, HistoryPage}) {
         EXPECT_EQ(GetParent(page), window);
     }
     EXPECT_EQ(IsDlgButtonChecked(OptimizationPage, IDC_OPT_AUTOFREE_CHECK), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(StartupPage, IDC_STARTUP_SAVECONFIG), BST_UNCHECKED);
 
     HWND tabs = Tabs();
-    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+    ASSERT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 4);
     EXPECT_EQ(TabText(tabs, 0), "Optimization");
     EXPECT_EQ(TabText(tabs, 1), "Startup");
     EXPECT_EQ(TabText(tabs, 2), "About");
+    EXPECT_EQ(TabText(tabs, 3), "History");
     EXPECT_EQ(TabPage(tabs, 0), OptimizationPage);
     EXPECT_EQ(TabPage(tabs, 1), StartupPage);
     EXPECT_EQ(TabPage(tabs, 2), AboutPage);
+    EXPECT_EQ(TabPage(tabs, 3), HistoryPage);
 
     EXPECT_EQ(SendMessageA(tabs, TCM_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(ShownPage, OptimizationPage);
     EXPECT_TRUE(HasVisibleStyle(OptimizationPage));
     EXPECT_FALSE(HasVisibleStyle(StartupPage));
     EXPECT_FALSE(HasVisibleStyle(AboutPage));
+    EXPECT_FALSE(HasVisibleStyle(HistoryPage));
 
     ASSERT_FALSE(TrayCalls.empty());
     EXPECT_EQ(TrayCalls[0].Message, static_cast<DWORD>(NIM_ADD));
@@ -208,7 +212,7 @@ static void ExpectPagesCoverTheTabsDisplayArea(HWND window)
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&area), 2);
     SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
 
-    for (HWND page : {OptimizationPage, StartupPage, AboutPage}) {
+    for (HWND page : {OptimizationPage, StartupPage, AboutPage, HistoryPage}) {
         RECT r;
         GetWindowRect(page, &r);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&r), 2);
