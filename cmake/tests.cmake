@@ -34,6 +34,7 @@ function(memvale_test_suite folder)
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR} ${lock})
 endfunction()
 
+memvale_test_suite(base)
 memvale_test_suite(settings)
 memvale_test_suite(engine)
 memvale_test_suite(shell desktop)

@@ -1,6 +1,7 @@
 // The About page.
 #include "pages/about.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/platform.h"
 #include "res/resource.h"
 #include <cstdio>
@@ -41,6 +42,7 @@ INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_ERASEBKGND:
         return OnEraseBackground(page);
     case WM_INITDIALOG:
+        TranslateDialog(page, IDD_ABOUT);
         FillAboutPage(page);
         return TRUE;
     case WM_COMMAND:

@@ -1,6 +1,7 @@
 // The Optimization page: limits, amounts, priority and the global hot-key.
 #include "pages/optimization.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/messages.h"
 #include "engine/sampler.h"
 #include "engine/worker.h"
@@ -158,6 +159,7 @@ INT_PTR CALLBACK OptimizationPageProc(HWND page, UINT message, WPARAM wParam, LP
 {
     switch (message) {
     case WM_INITDIALOG:
+        TranslateDialog(page, IDD_OPTIMIZATION);
         OnInitDialog(page);
         return TRUE;
     case WM_COMMAND:

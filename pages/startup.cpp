@@ -2,6 +2,7 @@
 // and what the tray icon shows.
 #include "pages/startup.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/memstatus.h"
 #include "base/messages.h"
 #include "base/platform.h"
@@ -116,6 +117,7 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 {
     switch (message) {
     case WM_INITDIALOG:
+        TranslateDialog(page, IDD_STARTUP);
         OnInitDialog(page);
         return TRUE;
     case WM_COMMAND:

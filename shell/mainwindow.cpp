@@ -1,6 +1,7 @@
 // The main window: its dialog procedure, initialisation and destruction.
 #include "shell/mainwindow.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/messages.h"
 #include "base/platform.h"
 #include "engine/sampler.h"
@@ -143,6 +144,7 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_INITDIALOG:
+        TranslateDialog(window, IDD_MAIN);
         InitMainWindow(window);
         return TRUE;
     case WM_DESTROY:

@@ -1,6 +1,7 @@
 // The tray icon, its two menus and what its clicks do.
 #include "shell/tray.h"
 #include "base/handles.h"
+#include "base/language.h"
 #include "base/memstatus.h"
 #include "base/messages.h"
 #include "base/platform.h"
@@ -30,6 +31,8 @@ void LoadTrayMenus()
 {
     IdleMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TRAY_IDLE));
     BusyMenu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TRAY_BUSY));
+    TranslateMenu(IdleMenu, IDR_TRAY_IDLE);
+    TranslateMenu(BusyMenu, IDR_TRAY_BUSY);
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     // Explorer runs unelevated: an elevated program (one started by an installer run as
     // administrator) gets its restart notice only through the window's message filter.
