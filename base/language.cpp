@@ -180,19 +180,17 @@ static UINT FirstTextOf(bool menu, UINT templateId)
     return 0;
 }
 
-// The translation of the template's text at `index`, or an empty text where it keeps its own.
+// The text at `index` of a template, or an empty text where the control keeps its own.
 static int TemplateText(UINT first, UINT index, wchar_t *buffer)
 {
-    int length = 0;
-    const wchar_t *text = FindText(first + index, ShippedLanguages[Language].Id, &length);
-    return CopyText(text, length, buffer, TextSize);
+    return LoadText(first + index, buffer, TextSize);
 }
 
 // Children enumerate in template order as long as nothing else was created among them.
 void TranslateDialog(HWND dialog, UINT templateId)
 {
     UINT first = FirstTextOf(false, templateId);
-    if (Language == 0 || first == 0) {
+    if (first == 0) {
         return;
     }
     UINT index = 0;
@@ -227,7 +225,7 @@ static void TranslateItems(HMENU menu, UINT first, UINT *index)
 void TranslateMenu(HMENU menu, UINT templateId)
 {
     UINT first = FirstTextOf(true, templateId);
-    if (Language != 0 && first != 0) {
+    if (first != 0) {
         UINT index = 0;
         TranslateItems(menu, first, &index);
     }

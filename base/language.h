@@ -40,7 +40,7 @@ int CurrentLanguage();
 bool LanguageIsRightToLeft();
 
 // Puts the current language's texts into a dialog created from template `templateId`, before
-// anything else sets a text in it, and into a menu loaded from template `templateId`. English
-// leaves both as their templates have them.
+// anything else sets a text in it, and into a menu loaded from template `templateId`; again
+// after a switch of language.
 void TranslateDialog(HWND dialog, UINT templateId);
 void TranslateMenu(HMENU menu, UINT templateId);

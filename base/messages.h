@@ -10,4 +10,6 @@ const UINT WM_APP_LAYOUT = WM_APP + 5;   // the DPI changed: lay the pages over 
 const UINT WM_APP_COMMAND_FREE = WM_APP + 8;
 // Posted to the thread of that other start when its run has ended; wParam tells how it ended.
 const UINT WM_APP_RUN_ENDED = WM_APP + 9;
+// The Language setting changed: the window, the pages, the tray menus and the tooltip take it.
+const UINT WM_APP_LANGUAGE = WM_APP + 20;
 const UINT_PTR TIMER_REFRESH = 1;

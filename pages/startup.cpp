@@ -13,6 +13,7 @@
 #include "settings/settings.h"
 #include <commctrl.h>
 #include <cstdio>
+#include <cwchar>
 
 const size_t TargetTextSize = 32;
 
@@ -47,9 +48,38 @@ void RefreshStartupPage(HWND page)
     UpdateStartupTarget(page);
 }
 
+// "Windows' language" first, then each shipped language by its own name.
+static void FillLanguages(HWND page)
+{
+    wchar_t text[TextSize];
+    LoadText(IDS_LANGUAGE_WINDOWS, text, TextSize);
+    SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    wchar_t setting[LanguageNameSize];
+    LoadLanguageSetting(setting, LanguageNameSize);
+    int selected = 0;
+    for (int i = 0; i < LanguageCount(); ++i) {
+        SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LanguageOwnName(i)));
+        if (_wcsicmp(setting, LanguageName(i)) == 0) {
+            selected = i + 1;
+        }
+    }
+    SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+// Saved at once, and taken at once: the main window recreates this page among the others.
+static void OnLanguageChosen(HWND page)
+{
+    int selected = static_cast<int>(SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_GETCURSEL, 0, 0));
+    const wchar_t *name = selected > 0 && selected <= LanguageCount() ? LanguageName(selected - 1) : L"";
+    SaveLanguageSetting(name);
+    SetLanguage(name);
+    PostMessageW(MainWindow, WM_APP_LANGUAGE, 0, 0);
+}
+
 // In the order of the Notices values.
 static void OnInitDialog(HWND page)
 {
+    FillLanguages(page);
     const char *const choices[] = {"no run", "the runs I ask for", "every run"};
     for (const char *choice : choices) {
         SendDlgItemMessageA(page, IDC_STARTUP_NOTICES, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
@@ -77,6 +107,10 @@ static void ReloadAfterAsking(HWND page)
 
 void StartupPageCommand(HWND page, UINT code, UINT id)
 {
+    if (id == IDC_STARTUP_LANGUAGE && code == CBN_SELCHANGE) {
+        OnLanguageChosen(page);
+        return;
+    }
     if (id == IDC_STARTUP_NOTICES && code == CBN_SELCHANGE) {
         Settings.Notices = static_cast<DWORD>(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0));
         return;

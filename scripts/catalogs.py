@@ -294,6 +294,10 @@ def build(rc, podir, out_rc, out_h):
                 '    const wchar_t *OwnName;', '};',
                 'const ShippedLanguage ShippedLanguages[] = {',
                 '    {L"en", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), L"English"},']
+    # English too: a switch back to English puts the templates' own texts in again.
+    rc_lines += ['LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US', 'STRINGTABLE', 'BEGIN']
+    rc_lines += ['    0x%X, %s' % (t.string_id, rc_literal(t.msgid)) for t in texts if t.template]
+    rc_lines += ['END', '']
     for code, language in shipped(podir):
         if language is None:
             sys.exit('po/%s.po: no line for "%s" in po/languages.txt' % (code, code))
