@@ -12,4 +12,6 @@ const UINT WM_APP_COMMAND_FREE = WM_APP + 8;
 const UINT WM_APP_RUN_ENDED = WM_APP + 9;
 // The freeing worker has ended a job; its record, if it left one, waits in TakeFinishedRun.
 const UINT WM_APP_JOB_ENDED = WM_APP + 10;
+// The Language setting changed: the window, the pages, the tray menus and the tooltip take it.
+const UINT WM_APP_LANGUAGE = WM_APP + 20;
 const UINT_PTR TIMER_REFRESH = 1;

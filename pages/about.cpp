@@ -40,6 +40,7 @@ INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
     case WM_ERASEBKGND:
         return OnEraseBackground(page);
     case WM_INITDIALOG:
+        TranslateDialog(page, IDD_ABOUT);
         FillAboutPage(page);
         return TRUE;
     case WM_COMMAND:

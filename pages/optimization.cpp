@@ -161,6 +161,7 @@ INT_PTR CALLBACK OptimizationPageProc(HWND page, UINT message, WPARAM wParam, LP
 {
     switch (message) {
     case WM_INITDIALOG:
+        TranslateDialog(page, IDD_OPTIMIZATION);
         OnInitDialog(page);
         return TRUE;
     case WM_COMMAND:

@@ -46,9 +46,38 @@ void RefreshStartupPage(HWND page)
     UpdateStartupTarget(page);
 }
 
+// "Windows' language" first, then each shipped language by its own name.
+static void FillLanguages(HWND page)
+{
+    wchar_t text[TextSize];
+    LoadText(IDS_LANGUAGE_WINDOWS, text, TextSize);
+    SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    wchar_t setting[LanguageNameSize];
+    LoadLanguageSetting(setting, LanguageNameSize);
+    int selected = 0;
+    for (int i = 0; i < LanguageCount(); ++i) {
+        SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LanguageOwnName(i)));
+        if (_wcsicmp(setting, LanguageName(i)) == 0) {
+            selected = i + 1;
+        }
+    }
+    SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+// Saved at once, and taken at once: the main window recreates this page among the others.
+static void OnLanguageChosen(HWND page)
+{
+    int selected = static_cast<int>(SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_GETCURSEL, 0, 0));
+    const wchar_t *name = selected > 0 && selected <= LanguageCount() ? LanguageName(selected - 1) : L"";
+    SaveLanguageSetting(name);
+    SetLanguage(name);
+    PostMessageW(MainWindow, WM_APP_LANGUAGE, 0, 0);
+}
+
 // In the order of the Notices values.
 static void OnInitDialog(HWND page)
 {
+    FillLanguages(page);
     for (UINT id : {IDS_NOTICES_NONE, IDS_NOTICES_ASKED, IDS_NOTICES_EVERY}) {
         wchar_t choice[TextSize];
         LoadText(id, choice, TextSize);
@@ -84,6 +113,10 @@ static void ReloadAfterAsking(HWND page)
 
 void StartupPageCommand(HWND page, UINT code, UINT id)
 {
+    if (id == IDC_STARTUP_LANGUAGE && code == CBN_SELCHANGE) {
+        OnLanguageChosen(page);
+        return;
+    }
     if (id == IDC_STARTUP_NOTICES && code == CBN_SELCHANGE) {
         Settings.Notices = static_cast<DWORD>(SendDlgItemMessageW(page, id, CB_GETCURSEL, 0, 0));
         return;
@@ -124,6 +157,7 @@ INT_PTR CALLBACK StartupPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 {
     switch (message) {
     case WM_INITDIALOG:
+        TranslateDialog(page, IDD_STARTUP);
         OnInitDialog(page);
         return TRUE;
     case WM_COMMAND:

@@ -51,6 +51,10 @@
 #define IDC_STARTUP_SLIDER        1099
 #define IDC_STARTUP_NOTICES       1110
 #define IDC_STARTUP_TRAYFIGURE    1120
+#define IDC_STARTUP_LANGUAGE      1130
+
+// Texts
+#define IDS_LANGUAGE_WINDOWS      2900
 
 // About page; the web address is shown by the page's template and opened by "Visit Website"
 #define MEMVALE_WEB_ADDRESS       "https://example.org"

@@ -28,6 +28,28 @@ start_xvfb() {
   echo ":$(tr -d '[:space:]' <"$state/display.n")" >"$state/display"
 }
 
+# Windows' Chinese, Japanese and Korean font names, and the links that dialog fonts follow for
+# those scripts, all lead to the CJK font installed here, so that the tests measure real glyphs.
+map_cjk_fonts() {
+  local font="WenQuanYi Micro Hei" reg=$state/cjk-fonts.reg
+  python3 - "$font" >"$reg" <<'PY'
+import sys
+font = sys.argv[1]
+def multi(*texts):
+    data = ''.join(t + '\0' for t in texts) + '\0'
+    return 'hex(7):' + ','.join('%02x' % b for b in data.encode('utf-16-le'))
+print('REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]')
+for name in ('Microsoft YaHei', 'Microsoft YaHei UI', 'Microsoft JhengHei', 'Microsoft JhengHei UI', 'SimSun',
+             'NSimSun', 'PMingLiU', 'MingLiU', 'MS UI Gothic', 'MS Gothic', 'MS PGothic', 'Meiryo', 'Meiryo UI',
+             'Yu Gothic UI', 'Malgun Gothic', 'Gulim', 'Dotum'):
+    print('"%s"="%s"' % (name, font))
+print('\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]')
+for name in ('Tahoma', 'MS Shell Dlg', 'MS Shell Dlg 2', 'Microsoft Sans Serif', 'Segoe UI', 'MS Sans Serif'):
+    print('"%s"=%s' % (name, multi('wqy-microhei.ttc,' + font)))
+PY
+  wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1 9>&- || true
+}
+
 keepalive_alive() {
   [[ -f $state/keepalive.pid ]] && kill -0 "$(cat "$state/keepalive.pid")" 2>/dev/null
 }
@@ -43,6 +65,10 @@ start() {
   wineserver -p 9>&- >/dev/null 2>&1 || true
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     wineboot -i >"$state/wineboot.log" 2>&1 9>&-
+  fi
+  if [[ ! -f $state/cjk-fonts ]]; then
+    map_cjk_fonts
+    touch "$state/cjk-fonts"
   fi
   # Wine's own services end with the last Windows process and start again with the next one,
   # which then waits for them; and a service started by a test inherits its output pipes, so

@@ -2,6 +2,7 @@
 #include "settings/settings.h"
 #include "base/memstatus.h"
 #include <atomic>
+#include <cwchar>
 #include <cstring>
 #include <cwchar>
 
@@ -246,4 +247,35 @@ void SaveSettingsAtExit()
     // With saving on exit switched off only that choice itself is kept; the other values
     // stay as last saved.
     WriteSettings(Settings.SaveConfig ? nullptr : L"SaveConfig");
+}
+
+void LoadLanguageSetting(wchar_t *name, int size)
+{
+    name[0] = L'\0';
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+        return;
+    }
+    DWORD type = 0;
+    DWORD bytes = static_cast<DWORD>(size - 1) * sizeof(wchar_t);
+    LONG result = RegQueryValueExW(key, L"Language", nullptr, &type, reinterpret_cast<BYTE *>(name), &bytes);
+    RegCloseKey(key);
+    // The stored text may lack its terminator: the length read ends it.
+    if (result != ERROR_SUCCESS || type != REG_SZ) {
+        name[0] = L'\0';
+        return;
+    }
+    name[bytes / sizeof(wchar_t)] = L'\0';
+}
+
+void SaveLanguageSetting(const wchar_t *name)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExW(key, L"Language", 0, REG_SZ, reinterpret_cast<const BYTE *>(name),
+                   static_cast<DWORD>((wcslen(name) + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
 }

@@ -50,3 +50,9 @@ void SaveSettings();
 // The save at the end of the run: all sixteen values when SaveConfig is set, otherwise
 // SaveConfig alone.
 void SaveSettingsAtExit();
+
+// The Language value (REG_SZ): a shipped language's name such as "de" or "pt-BR", or empty for
+// Windows' display language. Kept apart from the fifteen: it is saved the moment it is chosen.
+// A missing, overlong or unreadable value reads as empty.
+void LoadLanguageSetting(wchar_t *name, int size);
+void SaveLanguageSetting(const wchar_t *name);

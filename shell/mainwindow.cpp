@@ -25,7 +25,75 @@
 #include <commctrl.h>
 #include <cwchar>
 
-// A tab whose text comes from the string table.
+// Each page inserts its tab at the front, so the last created is the first tab.
+static void CreatePages(HWND window)
+{
+    HWND tabs = GetDlgItem(window, IDC_MAIN_TABS);
+    HistoryPage = CreatePage(tabs, window, IDD_HISTORY, HistoryPageProc, IDS_HISTORY_TAB);
+    AboutPage = CreatePage(tabs, window, IDD_ABOUT, AboutPageProc, IDS_TAB_ABOUT);
+    StartupPage = CreatePage(tabs, window, IDD_STARTUP, StartupPageProc, IDS_TAB_STARTUP);
+    OptimizationPage = CreatePage(tabs, window, IDD_OPTIMIZATION, OptimizationPageProc, IDS_TAB_OPTIMIZATION);
+    LayoutPages();
+}
+
+// The window's own controls keep their places in its coordinates, which then run the other way.
+static void MirrorWindow(HWND window, bool rightToLeft)
+{
+    LONG_PTR style = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    if (((style & WS_EX_LAYOUTRTL) != 0) == rightToLeft) {
+        return;
+    }
+    const int MostControls = 32;
+    HWND controls[MostControls];
+    RECT places[MostControls];
+    int count = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr && count < MostControls;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        controls[count] = child;
+        GetWindowRect(child, &places[count]);
+        MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT *>(&places[count]), 2);
+        ++count;
+    }
+    SetWindowLongPtrW(window, GWL_EXSTYLE, style ^ WS_EX_LAYOUTRTL);
+    for (int i = 0; i < count; ++i) {
+        LONG_PTR own = GetWindowLongPtrW(controls[i], GWL_EXSTYLE);
+        SetWindowLongPtrW(controls[i], GWL_EXSTYLE, rightToLeft ? own | WS_EX_LAYOUTRTL : own & ~WS_EX_LAYOUTRTL);
+        SetWindowPos(controls[i], nullptr, places[i].left, places[i].top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+// A new language: the window's texts, its pages made again in it (the same tab selected), the
+// tray menus and the tooltip. Right-to-left languages mirror the window and what follows.
+static void OnLanguageChange(HWND window)
+{
+    HWND tabs = GetDlgItem(window, IDC_MAIN_TABS);
+    int selected = static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    bool startupFocused = StartupPage != nullptr && IsChild(StartupPage, GetFocus());
+    SendMessageW(tabs, TCM_DELETEALLITEMS, 0, 0);
+    ShownPage = nullptr;
+    DestroyWindow(OptimizationPage);
+    DestroyWindow(StartupPage);
+    DestroyWindow(AboutPage);
+    DestroyWindow(HistoryPage);
+
+    SetProcessDefaultLayout(LanguageIsRightToLeft() ? LAYOUT_RTL : 0);
+    MirrorWindow(window, LanguageIsRightToLeft());
+    TranslateDialog(window, IDD_MAIN);
+    CreatePages(window);
+    SendMessageW(tabs, TCM_SETCURFOCUS, static_cast<WPARAM>(selected < 0 ? 0 : selected), 0);
+    OnTabSelectionChange(tabs);
+    if (startupFocused) {
+        SetFocus(GetDlgItem(StartupPage, IDC_STARTUP_LANGUAGE));
+    }
+
+    DestroyMenu(IdleMenu);
+    DestroyMenu(BusyMenu);
+    LoadTrayMenus();
+    RefreshTick();
+}
+
 void InitMainWindow(HWND window)
 {
     MainWindow = window;
@@ -39,14 +107,8 @@ void InitMainWindow(HWND window)
     ReadHighContrast();
     AddTrayIcon();
 
-    // Each page inserts its tab at the front, so the last created is the first tab.
-    HWND tabs = GetDlgItem(window, IDC_MAIN_TABS);
     RegisterHistoryGraph(AppInstance);
-    HistoryPage = CreatePage(tabs, window, IDD_HISTORY, HistoryPageProc, IDS_HISTORY_TAB);
-    AboutPage = CreatePage(tabs, window, IDD_ABOUT, AboutPageProc, IDS_TAB_ABOUT);
-    StartupPage = CreatePage(tabs, window, IDD_STARTUP, StartupPageProc, IDS_TAB_STARTUP);
-    OptimizationPage = CreatePage(tabs, window, IDD_OPTIMIZATION, OptimizationPageProc, IDS_TAB_OPTIMIZATION);
-    LayoutPages();
+    CreatePages(window);
     SelectPage(OptimizationPage);
 
     SetTimer(window, TIMER_REFRESH, Settings.Interval, nullptr);
@@ -172,7 +234,11 @@ INT_PTR CALLBACK MainDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM
 {
     switch (message) {
     case WM_INITDIALOG:
+        TranslateDialog(window, IDD_MAIN);
         InitMainWindow(window);
+        return TRUE;
+    case WM_APP_LANGUAGE:
+        OnLanguageChange(window);
         return TRUE;
     case WM_DESTROY:
         OnDestroy();

@@ -3,7 +3,9 @@
 #include "base/fatal.h"
 #include "base/handles.h"
 #include "base/platform.h"
+#include "base/language.h"
 #include "res/resource.h"
+#include "settings/settings.h"
 #include "shell/mainwindow.h"
 #include "shell/pagehost.h"
 #include "shell/placement.h"
@@ -61,6 +63,14 @@ bool MemvaleRuns(bool take)
 void StartUp(HINSTANCE instance)
 {
     AppInstance = instance;
+    // The language first: a right-to-left one mirrors every window, and only windows created
+    // after this call follow it.
+    wchar_t language[LanguageNameSize];
+    LoadLanguageSetting(language, LanguageNameSize);
+    SetLanguage(language);
+    if (LanguageIsRightToLeft()) {
+        SetProcessDefaultLayout(LAYOUT_RTL);
+    }
     // ShellExecuteW may hand the request to a shell extension, which needs COM on the calling
     // thread; the UI thread is the one that calls it.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

@@ -31,6 +31,8 @@ void LoadTrayMenus()
 {
     IdleMenu = LoadMenuW(AppInstance, MAKEINTRESOURCEW(IDR_TRAY_IDLE));
     BusyMenu = LoadMenuW(AppInstance, MAKEINTRESOURCEW(IDR_TRAY_BUSY));
+    TranslateMenu(IdleMenu, IDR_TRAY_IDLE);
+    TranslateMenu(BusyMenu, IDR_TRAY_BUSY);
     TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
     // Explorer runs unelevated: an elevated program (one started by an installer run as
     // administrator) gets its restart notice only through the window's message filter.

@@ -1,9 +1,12 @@
 // The Startup & Exit page through its real dialog, the Run key and the settings in the registry.
+#include "base/language.h"
 #include "pages/optimization.h"
 #include "pages/startup.h"
 #include "settings/autostart.h"
+#include "shell/tray.h"
 #include "tests/support/program.h"
 #include <gtest/gtest.h>
+#include <cwchar>
 
 const SIZE_T Installed = 1024 * static_cast<SIZE_T>(MB);
 
@@ -213,3 +216,56 @@ TEST_P(StoredPriority, ReachesTheWorkerAtStartAndAfterAReload)
 }
 
 INSTANTIATE_TEST_SUITE_P(IdleNormalHigh, StoredPriority, testing::Values(0u, 1u, 2u));
+
+static std::wstring MenuText(HMENU menu, UINT id)
+{
+    wchar_t text[TextSize] = L"";
+    GetMenuStringW(menu, id, text, TextSize, MF_BYCOMMAND);
+    return text;
+}
+
+// Arabic and back to Windows' language (English here): the window is mirrored and back, its
+// pages made again with the same tab shown, the tray menus in the language, the choice kept.
+TEST(StartupPage, ChosenLanguageTakesEffectAtOnceAndIsKept)
+{
+    HWND page = OpenStartup();
+    HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
+    SendMessageW(tabs, TCM_SETCURFOCUS, 1, 0);
+    int arabic = 0;
+    for (int i = 0; i < LanguageCount(); ++i) {
+        if (wcscmp(LanguageName(i), L"ar") == 0) {
+            arabic = i + 1;
+        }
+    }
+    ASSERT_GT(arabic, 0);
+    struct Case {
+        int Entry;
+        const wchar_t *Stored;
+        bool Mirrored;
+        const wchar_t *Close;
+        const wchar_t *Exit;
+    } const cases[] = {
+        {arabic, L"ar", true, L"\x0625\x063A\x0644\x0627\x0642", L"\x062E\x0631\x0648\x062C"},
+        {0, L"", false, L"Close", L"Exit"},
+    };
+    for (const Case &c : cases) {
+        HWND combo = GetDlgItem(page, IDC_STARTUP_LANGUAGE);
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(c.Entry), 0);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_STARTUP_LANGUAGE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        ASSERT_TRUE(WaitUntil([&] { return StartupPage != page; }));
+        page = StartupPage;
+
+        wchar_t stored[LanguageNameSize] = L"?";
+        LoadLanguageSetting(stored, LanguageNameSize);
+        EXPECT_STREQ(c.Stored, stored);
+        EXPECT_EQ(c.Mirrored, (GetWindowLongPtrW(MainWindow, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
+        wchar_t text[TextSize];
+        GetDlgItemTextW(MainWindow, IDC_MAIN_CLOSE, text, TextSize);
+        EXPECT_STREQ(c.Close, text);
+        EXPECT_EQ(c.Exit, MenuText(IdleMenu, IDM_EXIT));
+        EXPECT_EQ(c.Exit, MenuText(BusyMenu, IDM_EXIT));
+        EXPECT_EQ(1, SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+        EXPECT_NE(0, GetWindowLongPtrW(page, GWL_STYLE) & WS_VISIBLE);
+        EXPECT_EQ(c.Entry, SendDlgItemMessageW(page, IDC_STARTUP_LANGUAGE, CB_GETCURSEL, 0, 0));
+    }
+}

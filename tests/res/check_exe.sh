@@ -52,9 +52,26 @@ for os in 35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6
   grep -aq "supportedOS Id=\"{$os}\"" "$exe" || { echo "manifest lacks supportedOS $os"; fail=1; }
 done
 
+# Each language but English carries its string tables, at most 12 KB of them: summed here per
+# language from the resource directory, with each table's directory entries.
+declare -A language_bytes=()
+while read -r language bytes; do
+  language_bytes[$language]=$((${language_bytes[$language]:-0} + bytes + 40))
+done < <(awk '
+  /^[0-9a-f]+   Entry: ID: / { type = $4 }
+  /^[0-9a-f]+       Entry: ID: / { language = $4 }
+  /Leaf: Addr:/ && type == "0x000006," && language != "0x000409," { sub(",", "", $6); print language, $6 }
+  ' <<<"$headers")
+languages=${#language_bytes[@]}
+for language in "${!language_bytes[@]}"; do
+  bytes=${language_bytes[$language]}
+  ((bytes <= 12 * 1024)) || { echo "language ${language%,} takes $bytes bytes, more than 12 KB"; fail=1; }
+done
+
 # Most of it is the static C++ runtime; the icons in seven sizes at 32-bit colour take about
-# 35 KB. A program that grows past this has taken in something it should not carry.
-max_size=$((256 * 1024))
+# 35 KB. A program that grows past this has taken in something it should not carry; each
+# language may add its 12 KB.
+max_size=$((256 * 1024 + languages * 12 * 1024))
 size=$(stat -c %s "$exe")
 ((size <= max_size)) || { echo "$size bytes, more than $max_size"; fail=1; }
 grep -qE '^ *[0-9]+ \.debug' <<<"$("$objdump" -h "$exe")" && { echo "carries debug sections"; fail=1; }
@@ -72,5 +89,5 @@ done
 grep -aqE "<assemblyIdentity name=\"[^\"]*\" version=\"${version//./\\.}\\.0\"" "$exe" ||
   { echo "the manifest's version is not $version.0"; fail=1; }
 
-((fail == 0)) && echo "memvale.exe: $arch, $size bytes, version $version, imports: $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
+((fail == 0)) && echo "memvale.exe: $arch, $size bytes, $languages languages ($(for l in "${!language_bytes[@]}"; do echo -n "${l%,} ${language_bytes[$l]} "; done)bytes), version $version, imports: $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
 exit $fail
