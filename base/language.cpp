@@ -1,5 +1,6 @@
 // Texts in the program's language, loaded by id and filled in with their placeholders.
 #include "base/language.h"
+#include "base/systemlibrary.h"
 #include "memvale_languages.h"
 #include <cwchar>
 
@@ -86,18 +87,13 @@ int ChooseLanguage(const wchar_t *setting, const wchar_t *preferred, const wchar
 static void ReadPreferredLanguages(wchar_t *list, ULONG size)
 {
     list[0] = list[1] = L'\0';
-    wchar_t path[MAX_PATH];
-    UINT length = GetSystemDirectoryW(path, MAX_PATH);
-    if (length > 0 && length < MAX_PATH - 14) {
-        wcscat(path, L"\\kernel32.dll");
-        using PreferredFunction = BOOL(WINAPI *)(DWORD, PULONG, PZZWSTR, PULONG);
-        auto preferred = reinterpret_cast<PreferredFunction>(
-            reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(path), "GetUserPreferredUILanguages")));
-        ULONG languages = 0;
-        ULONG written = size;
-        if (preferred && preferred(MUI_LANGUAGE_NAME, &languages, list, &written) && list[0] != L'\0') {
-            return;
-        }
+    using PreferredFunction = BOOL(WINAPI *)(DWORD, PULONG, PZZWSTR, PULONG);
+    static const PreferredFunction preferred =
+        SystemCall<PreferredFunction>(L"kernel32.dll", "GetUserPreferredUILanguages");
+    ULONG languages = 0;
+    ULONG written = size;
+    if (preferred && preferred(MUI_LANGUAGE_NAME, &languages, list, &written) && list[0] != L'\0') {
+        return;
     }
     list[0] = list[1] = L'\0';
     LANGID id = GetUserDefaultUILanguage();
