@@ -62,7 +62,7 @@ foreach(case de_DE:de ja_JP:ja ar_EG:ar)
   list(GET case 0 locale)
   list(GET case 1 language)
   add_test(NAME memvale_language_${language} COMMAND tests_shell --gtest_filter=LanguageOfTheSession.*)
-  set_tests_properties(memvale_language_${language} PROPERTIES RESOURCE_LOCK desktop
+  set_tests_properties(memvale_language_${language} PROPERTIES RESOURCE_LOCK desktop FIXTURES_REQUIRED wine_session
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR} FAIL_REGULAR_EXPRESSION "SKIPPED|FAILED"
     ENVIRONMENT "LOCPATH=${MEMVALE_LOCALES};LC_ALL=${locale}.UTF-8;MEMVALE_TEST_LANGUAGE=${language}")
 endforeach()

@@ -28,7 +28,13 @@ PlainStatements = {'EDITTEXT', 'COMBOBOX', 'LISTBOX', 'SCROLLBAR'}
 # Controls whose template text nobody reads.
 SilentClasses = {'msctls_hotkey32', 'msctls_progress32', 'msctls_trackbar32', 'ComboBox', 'Edit'}
 
-TOKEN = re.compile(r'"(?:[^"]|"")*"|[A-Za-z_][A-Za-z0-9_]*|0[xX][0-9A-Fa-f]+|\d+|\S')
+TOKEN = re.compile(r'"(?:[^"\\]|\\.|"")*"|[A-Za-z_][A-Za-z0-9_]*|0[xX][0-9A-Fa-f]+|\d+|\S')
+# A line up to its comment: a "//" inside a string is text, not a comment.
+CODE = re.compile(r'(?:"(?:[^"\\]|\\.|"")*"|[^"/]|/(?!/))*')
+
+
+def code_of(line):
+    return CODE.match(line).group(0)
 
 
 def rc_string(token):
@@ -112,7 +118,7 @@ def read_dialog(lines, i, name, texts, templates):
     body, after = block(lines, i)
     statements = []
     for number, line in body:
-        tokens = TOKEN.findall(line.split('//')[0])
+        tokens = TOKEN.findall(code_of(line))
         if not tokens:
             continue
         if tokens[0] in TextStatements or tokens[0] in PlainStatements:
@@ -146,7 +152,7 @@ def read_menu(lines, i, name, texts, templates):
     body, after = block(lines, i)
     index = 0
     for number, line in body:
-        tokens = TOKEN.findall(line.split('//')[0])
+        tokens = TOKEN.findall(code_of(line))
         if not tokens or tokens[0] not in ('POPUP', 'MENUITEM'):
             continue
         if tokens[1].startswith('"'):
@@ -164,7 +170,7 @@ def read_stringtable(lines, i, texts):
     body, after = block(lines, i)
     entries = []
     for number, line in body:
-        tokens = TOKEN.findall(line.split('//')[0])
+        tokens = TOKEN.findall(code_of(line))
         if tokens and not tokens[0].startswith('"'):
             entries.append((number, tokens))
         elif tokens and entries:

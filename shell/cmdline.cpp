@@ -12,7 +12,6 @@
 #include "shell/startup.h"
 #include <cstdio>
 #include <cwchar>
-#include <string>
 
 // A program that has just taken the mutex may not have made its window yet.
 const DWORD WindowSearchMilliseconds = 5000;
@@ -25,6 +24,22 @@ const DWORD IdlePollMilliseconds = 50;
 const DWORD WindowPollMilliseconds = 1000;
 const ByteCount LargestAmountMB = (~static_cast<ByteCount>(0)) >> 20;
 const int SayTextSize = 1024;
+// The longest command line Windows passes on, and what the answers and the list of switches
+// may take once each line ends in CR LF.
+const size_t CommandLineSize = 32768;
+const size_t OutputSize = 2 * SayTextSize;
+// The longest switch name, terminator included; a longer word is no switch.
+const size_t SwitchNameSize = 16;
+
+// Appends as much of more as fits, always ending text.
+static void Append(wchar_t *text, size_t size, const wchar_t *more)
+{
+    size_t length = wcslen(text);
+    while (*more != L'\0' && length + 1 < size) {
+        text[length++] = *more++;
+    }
+    text[length] = L'\0';
+}
 
 const UINT UsageLines[] = {IDS_CMD_USAGE_INTRO, 0, IDS_CMD_USAGE_FREE, IDS_CMD_USAGE_THEN, IDS_CMD_USAGE_SHOW,
                            IDS_CMD_USAGE_EXIT, IDS_CMD_USAGE_HELP, 0, IDS_CMD_USAGE_CODES};
@@ -131,8 +146,13 @@ static void ParseArguments(const wchar_t *const *argv, int count, const wchar_t 
     }
     Quote(request, argv[0]);
     const wchar_t *colon = wcschr(argv[0], L':');
-    std::wstring name(argv[0], colon ? static_cast<size_t>(colon - argv[0]) : wcslen(argv[0]));
-    request->Action = ActionOfSwitch(name.c_str());
+    size_t nameLength = colon ? static_cast<size_t>(colon - argv[0]) : wcslen(argv[0]);
+    wchar_t name[SwitchNameSize] = L"";
+    if (nameLength < SwitchNameSize) {
+        wmemcpy(name, argv[0], nameLength);
+        name[nameLength] = L'\0';
+    }
+    request->Action = nameLength < SwitchNameSize ? ActionOfSwitch(name) : BadSwitch;
     if (colon && request->Action != FreeSwitch) {
         request->Action = BadSwitch;
     } else if (colon && !ParseMegabytes(colon + 1, &request->Amount)) {
@@ -154,10 +174,12 @@ CommandLineRequest ParseCommandLine(const wchar_t *arguments)
     CommandLineRequest request = {NoSwitch, 0, L"", L"", L""};
     const wchar_t *line = arguments ? arguments : L"";
     // CommandLineToArgvW reads its first argument as the program's path, by rules of its own.
-    std::wstring whole = L"memvale ";
-    whole += line;
+    static wchar_t whole[CommandLineSize];
+    whole[0] = L'\0';
+    Append(whole, CommandLineSize, L"memvale ");
+    Append(whole, CommandLineSize, line);
     int count = 0;
-    LPWSTR *argv = CommandLineToArgvW(whole.c_str(), &count);
+    LPWSTR *argv = CommandLineToArgvW(whole, &count);
     if (!argv) {
         request.Action = BadSwitch;
         return request;
@@ -208,25 +230,27 @@ static HANDLE UserOutput()
 // Consoles and Windows editors want CR LF at each line's end; a file or a pipe gets UTF-8.
 static void WriteLines(HANDLE output, const wchar_t *text)
 {
-    std::wstring lines;
-    for (const wchar_t *at = text; *at != L'\0'; ++at) {
+    wchar_t lines[OutputSize + 2];
+    size_t length = 0;
+    for (const wchar_t *at = text; *at != L'\0' && length + 2 < OutputSize; ++at) {
         if (*at == L'\n') {
-            lines += L'\r';
+            lines[length++] = L'\r';
         }
-        lines += *at;
+        lines[length++] = *at;
     }
-    lines += L"\r\n";
+    lines[length++] = L'\r';
+    lines[length++] = L'\n';
     DWORD written = 0;
     DWORD mode = 0;
     if (GetConsoleMode(output, &mode)) {
-        WriteConsoleW(output, lines.c_str(), static_cast<DWORD>(lines.size()), &written, nullptr);
+        WriteConsoleW(output, lines, static_cast<DWORD>(length), &written, nullptr);
         return;
     }
-    int size = WideCharToMultiByte(CP_UTF8, 0, lines.c_str(), static_cast<int>(lines.size()), nullptr, 0, nullptr,
+    // UTF-8 takes at most three bytes for each UTF-16 unit.
+    char bytes[3 * (OutputSize + 2)];
+    int size = WideCharToMultiByte(CP_UTF8, 0, lines, static_cast<int>(length), bytes, sizeof bytes, nullptr,
                                    nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, lines.c_str(), static_cast<int>(lines.size()), &bytes[0], size, nullptr, nullptr);
-    WriteFile(output, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    WriteFile(output, bytes, static_cast<DWORD>(size), &written, nullptr);
 }
 
 // A run's answer: on the console or the redirected output, else nowhere, for the exit code
@@ -265,16 +289,18 @@ static void TellText(UINT id)
 
 static void TellUsage()
 {
-    std::wstring usage;
+    wchar_t usage[OutputSize] = L"";
+    bool first = true;
     for (UINT id : UsageLines) {
         wchar_t line[TextSize] = L"";
         if (id != 0) {
             LoadText(id, line, TextSize);
         }
-        usage += usage.empty() ? L"" : L"\n";
-        usage += line;
+        Append(usage, OutputSize, first ? L"" : L"\n");
+        Append(usage, OutputSize, line);
+        first = false;
     }
-    TellInView(usage.c_str());
+    TellInView(usage);
 }
 
 static void TellBadArguments(const CommandLineRequest &request)

@@ -278,8 +278,8 @@ static HICON DrawThemePicture(TrayState state, const wchar_t *upper, const wchar
         pixels[i] |= 0xFF000000u;
     }
     // Every pixel is opaque: the mask is clear.
-    static const BYTE OpaqueMask[LargestFigure / 8 * LargestFigure] = {};
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, OpaqueMask);
+    BYTE opaqueMask[LargestFigure / 8 * LargestFigure] = {};
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, opaqueMask);
     ICONINFO icon = {TRUE, 0, 0, mask, colour};
     HICON made = CreateIconIndirect(&icon);
     DeleteObject(mask);

@@ -357,7 +357,8 @@ static void PressWithModifiers(UINT key, bool shift)
     SetKeyboardState(keys);
 }
 
-// The tabs run Optimization, Startup, About; the hot-key control keeps the keys it may capture.
+// The tabs run Optimization, Startup, About, History; the hot-key control keeps the keys it may
+// capture.
 TEST_F(MainWindowTest, CtrlTabAndCtrlPageKeysSwitchPagesEscHides)
 {
     struct Row {
@@ -368,8 +369,9 @@ TEST_F(MainWindowTest, CtrlTabAndCtrlPageKeysSwitchPagesEscHides)
         HWND To;
     } rows[] = {
         {OptimizationPage, IDC_OPT_AUTOFREE_CHECK, VK_TAB, false, StartupPage},
-        {OptimizationPage, 0, VK_TAB, true, AboutPage},
-        {AboutPage, IDC_ABOUT_WEBSITE, VK_TAB, false, OptimizationPage},
+        {OptimizationPage, 0, VK_TAB, true, HistoryPage},
+        {AboutPage, IDC_ABOUT_WEBSITE, VK_TAB, false, HistoryPage},
+        {HistoryPage, 0, VK_TAB, false, OptimizationPage},
         {StartupPage, 0, VK_NEXT, false, AboutPage},
         {StartupPage, IDC_STARTUP_NOTICES, VK_PRIOR, false, OptimizationPage},
         {OptimizationPage, IDC_OPT_HOTKEY, VK_TAB, false, OptimizationPage},

@@ -1,5 +1,7 @@
 // The program's own resources: every dialog template can be created, reads in order to a
-// screen reader and has its access keys, and the menus and icons load.
+// screen reader and has its access keys in every language, and the menus and icons load.
+#include "base/language.h"
+#include "pages/historygraph.h"
 #include "res/resource.h"
 #include <windows.h>
 #include <commctrl.h>
@@ -9,14 +11,19 @@
 #include <cwctype>
 #include <vector>
 
-static INT_PTR CALLBACK TrivialProc(HWND, UINT message, WPARAM, LPARAM)
+// Each template takes the current language's texts as the program's dialogs do.
+static INT_PTR CALLBACK TrivialProc(HWND dialog, UINT message, WPARAM, LPARAM lParam)
 {
+    if (message == WM_INITDIALOG) {
+        TranslateDialog(dialog, static_cast<UINT>(lParam));
+    }
     return message == WM_INITDIALOG;
 }
 
 static HWND CreateFromTemplate(int id, HWND parent)
 {
-    return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), parent, TrivialProc, 0);
+    RegisterHistoryGraph(GetModuleHandleW(nullptr));
+    return CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), parent, TrivialProc, id);
 }
 
 TEST(Resources, EveryDialogCanBeCreatedHidden)
@@ -32,7 +39,7 @@ TEST(Resources, EveryDialogCanBeCreatedHidden)
     GetClassNameA(tabs, className, sizeof className);
     EXPECT_STREQ(className, "SysTabControl32");
 
-    for (int id : {IDD_OPTIMIZATION, IDD_STARTUP, IDD_ABOUT}) {
+    for (int id : {IDD_OPTIMIZATION, IDD_STARTUP, IDD_ABOUT, IDD_HISTORY}) {
         HWND page = CreateFromTemplate(id, main);
         ASSERT_NE(page, nullptr) << id;
         LONG_PTR style = GetWindowLongPtrA(page, GWL_STYLE);
@@ -227,15 +234,18 @@ static void ExpectReadableWithKeys(HWND main, HWND page)
     }
 }
 
-TEST(Resources, EveryPageReadsInOrderWithUniqueAccessKeys)
+TEST(Resources, EveryPageReadsInOrderWithUniqueAccessKeysInEveryLanguage)
 {
-    HWND main = CreateFromTemplate(IDD_MAIN, nullptr);
-    for (int id : {IDD_OPTIMIZATION, IDD_STARTUP, IDD_ABOUT}) {
-        SCOPED_TRACE(testing::Message() << "page " << id);
-        HWND page = CreateFromTemplate(id, main);
-        ASSERT_NE(page, nullptr);
-        ExpectReadableWithKeys(main, page);
-        DestroyWindow(page);
+    for (int language = 0; language < LanguageCount(); ++language) {
+        SetLanguage(LanguageName(language));
+        HWND main = CreateFromTemplate(IDD_MAIN, nullptr);
+        for (int id : {IDD_OPTIMIZATION, IDD_STARTUP, IDD_ABOUT, IDD_HISTORY}) {
+            SCOPED_TRACE(testing::Message() << "language " << language << ", page " << id);
+            HWND page = CreateFromTemplate(id, main);
+            ASSERT_NE(page, nullptr);
+            ExpectReadableWithKeys(main, page);
+            DestroyWindow(page);
+        }
+        DestroyWindow(main);
     }
-    DestroyWindow(main);
 }

@@ -137,3 +137,21 @@ StoredValue ReadRegistryValue(const wchar_t *key, const wchar_t *name)
 {
     return ReadRegistryValue(Narrow(key).c_str(), Narrow(name).c_str());
 }
+
+std::wstring WithoutAccessKey(const wchar_t *text)
+{
+    std::wstring plain;
+    for (const wchar_t *at = text; *at != L'\0'; ++at) {
+        if (at[0] == L'(' && at[1] == L'&' && at[2] != L'\0' && at[3] == L')') {
+            at += 3;
+        } else if (at[0] == L'&') {
+            if (at[1] == L'&') {
+                plain += L'&';
+                ++at;
+            }
+        } else {
+            plain += *at;
+        }
+    }
+    return plain;
+}

@@ -56,5 +56,9 @@ StoredValue ReadRegistryValue(const wchar_t *key, const wchar_t *name);
 // The program's wide texts as UTF-8, for comparing with the tests' literals.
 std::string Narrow(const wchar_t *text);
 
+// A label or menu text as it reads without its access key: "&Close" and "閉じる(&C)" as
+// "Close" and "閉じる"; "&&" stays one "&".
+std::wstring WithoutAccessKey(const wchar_t *text);
+
 // A REG_SZ below HKEY_CURRENT_USER read in wide characters; empty when there is none.
 std::wstring ReadRegistryText(const wchar_t *key, const wchar_t *name);
