@@ -14,7 +14,7 @@ installed() {
 }
 
 packages=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 xvfb xauth googletest nsis zip
-  python3-jsonschema python3-yaml gettext fonts-wqy-microhei locales)
+  python3-jsonschema python3-yaml gettext fonts-wqy-microhei fonts-thai-tlwg locales)
 if scripts/runs-32bit.sh; then
   packages+=(wine32:i386)
 else

@@ -29,7 +29,8 @@ start_xvfb() {
 }
 
 # Windows' Chinese, Japanese and Korean font names, and the links that dialog fonts follow for
-# those scripts, all lead to the CJK font installed here, so that the tests measure real glyphs.
+# those scripts, all lead to the CJK font installed here, and Thai to a Thai font, so that the
+# tests measure real glyphs.
 map_cjk_fonts() {
   local font="WenQuanYi Micro Hei" reg=$state/cjk-fonts.reg
   python3 - "$font" >"$reg" <<'PY'
@@ -45,7 +46,7 @@ for name in ('Microsoft YaHei', 'Microsoft YaHei UI', 'Microsoft JhengHei', 'Mic
     print('"%s"="%s"' % (name, font))
 print('\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]')
 for name in ('Tahoma', 'MS Shell Dlg', 'MS Shell Dlg 2', 'Microsoft Sans Serif', 'Segoe UI', 'MS Sans Serif'):
-    print('"%s"=%s' % (name, multi('wqy-microhei.ttc,' + font)))
+    print('"%s"=%s' % (name, multi('wqy-microhei.ttc,' + font, 'Loma.ttf,Loma')))
 PY
   wine regedit /S "$(winepath -w "$reg" 2>/dev/null)" >/dev/null 2>&1 9>&- || true
 }
@@ -66,9 +67,9 @@ start() {
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     wineboot -i >"$state/wineboot.log" 2>&1 9>&-
   fi
-  if [[ ! -f $state/cjk-fonts ]]; then
+  if [[ ! -f $state/script-fonts ]]; then
     map_cjk_fonts
-    touch "$state/cjk-fonts"
+    touch "$state/script-fonts"
   fi
   # Wine's own services end with the last Windows process and start again with the next one,
   # which then waits for them; and a service started by a test inherits its output pipes, so
