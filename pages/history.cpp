@@ -341,6 +341,7 @@ INT_PTR CALLBACK HistoryPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
 {
     switch (message) {
     case WM_INITDIALOG:
+        TranslateDialog(page, IDD_HISTORY);
         OnInitDialog(page);
         return TRUE;
     case WM_SHOWWINDOW:

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's pictures from the real program under Wine and writes them to docs/:
-# the tray menu and the Optimization, Startup and About pages, at 100 % (96 DPI) and at 150 %
-# (144 DPI, the pictures named *-150.png). Run it again whenever the program's look changes.
+# the tray menu and the Optimization, Startup, About and History pages, at 100 % (96 DPI) and
+# at 150 % (144 DPI, the pictures named *-150.png), and the Optimization page in German,
+# Japanese and Arabic. Run it again whenever the program's look changes.
 # It uses a fresh Wine prefix (default settings) and a private display of its own, installs
 # ImageMagick when it is missing, and takes Wine's own fonts from Debian's fonts-wine package
 # into that prefix alone.
@@ -76,6 +77,8 @@ take_pictures() {
   shoot main "page-startup$suffix.png"
   wine "$remote" next-page
   shoot main "page-about$suffix.png"
+  wine "$remote" next-page
+  shoot main "page-history$suffix.png"
 
   wine "$remote" close
   wine "$remote" menu
@@ -83,5 +86,25 @@ take_pictures() {
   shoot menu "tray-menu$suffix.png"
 }
 
+# The Optimization page in another language, chosen through the Language setting.
+take_language_picture() {
+  wine reg add 'HKCU\Software\Memvale' /v Language /d "$1" /f >/dev/null
+  wine build/win64/memvale.exe &
+  wait_until wine "$remote" tray
+  wine "$remote" command "$IDM_CONFIG"
+  shoot main "page-optimization-$1.png"
+  wine "$remote" command "$IDM_EXIT"
+  wait_until bash -c "! wine $remote tray"
+}
+
 take_pictures 96 ""
 take_pictures 144 "-150"
+wine "$remote" command "$IDM_EXIT"
+wait_until bash -c "! wine $remote tray"
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null
+scripts/wine-session.sh stop "$state"
+scripts/wine-session.sh start "$state" >/dev/null 2>&1
+eval "$(scripts/wine-session.sh env "$state")"
+for language in de ja ar; do
+  take_language_picture "$language"
+done

@@ -33,11 +33,8 @@ static void LayoutPage(HWND page)
     HWND tabs = GetDlgItem(MainWindow, IDC_MAIN_TABS);
     RECT r;
     GetWindowRect(tabs, &r);
-    POINT topLeft = {r.left, r.top};
-    POINT bottomRight = {r.right, r.bottom};
-    ScreenToClient(MainWindow, &topLeft);
-    ScreenToClient(MainWindow, &bottomRight);
-    r = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    // Mapped as one rectangle, so that a mirrored window gets its left and right right.
+    MapWindowPoints(HWND_DESKTOP, MainWindow, reinterpret_cast<POINT *>(&r), 2);
     SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
     r.left -= 1;
     SetWindowPos(page, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, 0);
