@@ -2,7 +2,10 @@
 ; %LOCALAPPDATA%\Programs\Memvale; the 64-bit program where Windows runs it, the 32-bit one
 ; elsewhere. scripts/package.sh makes it and passes with -D: VERSION (x.y.z), WIN32_EXE,
 ; WIN64_EXE, DOCS (the folder holding README.txt and LICENSE.txt), ICON, OUTFILE and FACTS (the
-; build's memvale_facts.nsh: the program's Exit command, window caption and registry keys).
+; build's memvale_facts.nsh: the program's Exit command, window caption and registry keys) and
+; TEXTS (the build's memvale_installer.nsh: every language's texts from po/<language>.po).
+; The installer and the uninstaller speak Windows' display language when they have it, else
+; English; Kazakh Windows, which NSIS has no pages for, gets them in Russian, its base language.
 ; Switches: /S installs silently, /AUTOSTART also ticks "Start with Windows", /D=folder.
 
 Unicode true
@@ -43,7 +46,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (C) 2026 ${PUBLISHER}"
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "Start Memvale now"
+!define MUI_FINISHPAGE_RUN_TEXT "$(StartNow)"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartAsTheUser
 
 ; The installer may run elevated (started from an administrator's prompt, or with UAC off for
@@ -62,13 +65,49 @@ FunctionEnd
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
-!define MUI_COMPONENTSPAGE_TEXT_TOP "Memvale keeps its settings in the registry \
-(HKEY_CURRENT_USER\${SETTINGS_KEY}), so that a later installation finds them again. \
-Tick the box to remove them as well."
+!define MUI_COMPONENTSPAGE_TEXT_TOP "$(SettingsKept)"
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
+; English first: the language for a Windows whose language the installer lacks.
 !insertmacro MUI_LANGUAGE "English"
+!include "${TEXTS}"
+
+; The English texts; scripts/catalogs.py reads them from here for the translators' template, and
+; the comment above each for the translators.
+
+; The finish page's check box.
+LangString StartNow ${LANG_ENGLISH} "Start Memvale now"
+; The installer's component that makes Memvale start when the user logs on to Windows.
+LangString StartWithWindows ${LANG_ENGLISH} "Start with Windows"
+; The uninstaller's component that also deletes the program's settings from the registry.
+LangString RemoveSettings ${LANG_ENGLISH} "Remove my settings"
+; Above the uninstaller's components; ${SETTINGS_KEY} is the registry key, kept as it is.
+LangString SettingsKept ${LANG_ENGLISH} "Memvale keeps its settings in the registry \
+(HKEY_CURRENT_USER\${SETTINGS_KEY}), so that a later installation finds them again. \
+Tick the box to remove them as well."
+; Message box, Yes and No; $1 is the other copy's program file, kept as it is.
+LangString OtherCopyRunning ${LANG_ENGLISH} "Memvale is running from another folder:$\r$\n$1$\r$\n$\r$\n\
+End it? Memvale runs only once, so the installed one can start only when this one has ended."
+; Message box, Retry and Cancel: "Retry" is the button's name in Windows.
+LangString StillRunning ${LANG_ENGLISH} "Memvale is still running. Exit it from its tray menu, then choose Retry."
+; The installation's or removal's log when it stops for that.
+LangString StillRunningStopped ${LANG_ENGLISH} "Memvale is still running."
+
+; NSIS has taken Windows' display language, or its primary language, or else English. It has
+; no Kazakh pages; Kazakh Windows is built on Russian, which its users read.
+!define LANG_KAZAK_PRIMARY 0x3F
+!macro PickLanguage prefix
+Function ${prefix}PickLanguage
+  System::Call "kernel32::GetUserDefaultUILanguage() i.r0"
+  IntOp $0 $0 & 0x3FF
+  ${If} $0 = ${LANG_KAZAK_PRIMARY}
+    StrCpy $LANGUAGE ${LANG_RUSSIAN}
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro PickLanguage ""
+!insertmacro PickLanguage "un."
 
 ; Ends the running Memvale when it is the installed program, the way its Exit command does, so
 ; that it saves its settings and removes its tray icon, then waits until its program file can
@@ -99,9 +138,7 @@ Function ${prefix}EndMemvale
       !if "${prefix}" == "un."
         Goto gone
       !else
-        MessageBox MB_YESNO|MB_ICONQUESTION "Memvale is running from another folder:$\r$\n$1$\r$\n$\r$\n\
-End it? Memvale runs only once, so the installed one can start only when this one has ended." \
-          /SD IDNO IDNO gone
+        MessageBox MB_YESNO|MB_ICONQUESTION "$(OtherCopyRunning)" /SD IDNO IDNO gone
       !endif
     ${Else}
       ExecWait '"$INSTDIR\memvale.exe" /exit'
@@ -130,9 +167,8 @@ End it? Memvale runs only once, so the installed one can start only when this on
   ${Next}
   stuck:
   MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-    "Memvale is still running. Exit it from its tray menu, then choose Retry." \
-    /SD IDCANCEL IDRETRY retry
-  Abort "Memvale is still running."
+    "$(StillRunning)" /SD IDCANCEL IDRETRY retry
+  Abort "$(StillRunningStopped)"
 FunctionEnd
 !macroend
 !insertmacro EndMemvale ""
@@ -192,7 +228,7 @@ Section "Memvale" SecProgram
 SectionEnd
 
 ; The value the program's own check box writes: the same name and the quoted program path.
-Section /o "Start with Windows" SecAutostart
+Section /o "$(StartWithWindows)" SecAutostart
   WriteRegStr HKCU "${RUN_KEY}" "${RUN_VALUE}" '"$INSTDIR\memvale.exe"'
 SectionEnd
 
@@ -227,7 +263,12 @@ FunctionEnd
 
 ; A silent install has its folder (/D) already; the pages read it again once it is chosen.
 Function .onInit
+  Call PickLanguage
   Call PreselectAutostart
+FunctionEnd
+
+Function un.onInit
+  Call un.PickLanguage
 FunctionEnd
 
 Function FolderChosen
@@ -250,6 +291,6 @@ Section "un.Memvale" UnSecProgram
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd
 
-Section /o "un.Remove my settings" UnSecSettings
+Section /o "un.$(RemoveSettings)" UnSecSettings
   DeleteRegKey HKCU "${SETTINGS_KEY}"
 SectionEnd

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Memvale's translations: the English texts of res/memvale.rc, the gettext template made from
-them, the per-language resources made from po/<language>.po, and the check of every catalog.
+"""Memvale's translations: the English texts of res/memvale.rc and of the installer's script, the
+gettext template made from them, the per-language resources and installer texts made from
+po/<language>.po, and the check of every catalog.
 
-  catalogs.py pot   RC POT                 write the template from the English texts
+  catalogs.py pot   RC NSI POT             write the template from the English texts
   catalogs.py build RC PODIR OUT.rc OUT.h  write the per-language string tables and their index
-  catalogs.py check RC PODIR               fail on any catalog that is not complete and sound
+  catalogs.py nsis  NSI PODIR OUT.nsh      write the installer's languages and their texts
+  catalogs.py check RC NSI PODIR           fail on any catalog that is not complete and sound
 
 Dialogs and menus keep one template each; their texts in another language are string-table
 entries numbered from a base per template plus the control's (or menu item's) index in template
@@ -65,8 +67,10 @@ def has_words(text):
 
 
 class Text:
-    def __init__(self, context, msgid, comment, line, template=None, index=None, string_id=None):
+    def __init__(self, context, msgid, comment, line, template=None, index=None, string_id=None,
+                 source='res/memvale.rc'):
         self.context, self.msgid, self.comment, self.line = context, msgid, comment, line
+        self.source = source
         self.template, self.index, self.string_id = template, index, string_id
 
 
@@ -187,6 +191,75 @@ def read_stringtable(lines, i, texts):
     return after
 
 
+# NSIS's names of the shipped languages. Kazakh has none: the installer shows Russian on a Kazakh
+# Windows, whose base language it is.
+NsisLanguages = {
+    'ar': 'Arabic', 'bg': 'Bulgarian', 'ca': 'Catalan', 'cs': 'Czech', 'da': 'Danish',
+    'de': 'German', 'el': 'Greek', 'es': 'Spanish', 'fa': 'Farsi', 'fi': 'Finnish',
+    'fr': 'French', 'he': 'Hebrew', 'hu': 'Hungarian', 'id': 'Indonesian', 'it': 'Italian',
+    'ja': 'Japanese', 'ko': 'Korean', 'nb': 'Norwegian', 'nl': 'Dutch', 'pl': 'Polish',
+    'pt': 'Portuguese', 'pt-BR': 'PortugueseBR', 'ro': 'Romanian', 'ru': 'Russian',
+    'sk': 'Slovak', 'sr': 'SerbianLatin', 'sv': 'Swedish', 'th': 'Thai', 'tr': 'Turkish',
+    'uk': 'Ukrainian', 'vi': 'Vietnamese', 'zh-CN': 'SimpChinese', 'zh-TW': 'TradChinese',
+}
+NSIS_STRING = re.compile(r'LangString\s+(\w+)\s+\$\{LANG_ENGLISH\}\s+"((?:[^"$]|\$\\.|\$.)*)"\s*$')
+# What NSIS fills in: a variable ($1, $INSTDIR) or a define (${SETTINGS_KEY}).
+NSIS_REFERENCE = re.compile(r'\$(?:\{\w+\}|\w+)')
+
+
+def nsis_text(body):
+    """The text of an NSIS string's body, its escapes read."""
+    return re.sub(r'\$(\\.|\$)', lambda m: {'$\\r': '', '$\\n': '\n', '$\\t': '\t', '$\\"': '"',
+                                             '$$': '$'}.get(m.group(0), m.group(0)), body)
+
+
+def nsis_literal(text, references):
+    """An NSIS string of text: what NSIS would fill in stays only where the English has it, any
+    other dollar is a dollar."""
+    text = re.sub(r'\$(?:\{\w+\}|\w+)?',
+                  lambda m: m.group(0) if m.group(0) in references else '$' + m.group(0), text)
+    text = text.replace('"', '$\\"').replace('\t', '$\\t').replace('\r', '')
+    return '"' + text.replace('\n', '$\\r$\\n') + '"'
+
+
+def read_nsi(path):
+    """The installer's English texts: its LangStrings for English, each with the comment lines
+    above it for the translators. A line ending in a backslash goes on in the next."""
+    with open(path, encoding='utf-8') as f:
+        lines = f.read().split('\n')
+    texts, comment, i = [], [], 0
+    while i < len(lines):
+        number, line = i + 1, lines[i]
+        while line.endswith('\\') and i + 1 < len(lines):
+            i += 1
+            line = line[:-1] + lines[i]
+        i += 1
+        match = NSIS_STRING.match(line.strip())
+        if match:
+            texts.append(Text('installer/' + match.group(1), nsis_text(match.group(2)),
+                              ' '.join(comment), number, source='installer/memvale.nsi'))
+        comment = comment + [line.strip()[1:].strip()] if line.startswith(';') else []
+    return texts
+
+
+def write_nsis(nsi, podir, out):
+    """The MUI languages after English and each one's LangStrings, from the catalogs."""
+    texts = read_nsi(nsi)
+    languages = [(code, NsisLanguages[code]) for code, _ in shipped(podir) if code in NsisLanguages]
+    lines = ['; Made by scripts/catalogs.py from po/*.po: edit the catalogs, not this file.']
+    lines += ['!insertmacro MUI_LANGUAGE "%s"' % name for _, name in languages]
+    for code, name in languages:
+        catalog = read_po(os.path.join(podir, code + '.po'))
+        lines.append('')
+        for t in texts:
+            msgstr, fuzzy, obsolete = catalog.get((t.context, t.msgid), ('', False, False))
+            text = msgstr if msgstr and not fuzzy and not obsolete else t.msgid
+            lines.append('LangString %s ${LANG_%s} %s' % (
+                t.context.split('/')[1], name.upper(),
+                nsis_literal(text, set(NSIS_REFERENCE.findall(t.msgid)))))
+    write_if_changed(out, '\n'.join(lines) + '\n')
+
+
 def po_quote(text):
     text = text.replace('\\', '\\\\').replace('"', '\\"').replace('\t', '\\t')
     if '\n' in text:
@@ -205,15 +278,15 @@ def unique(texts):
     return result
 
 
-def write_pot(rc, out):
-    texts, _ = read_rc(rc)
+def write_pot(rc, nsi, out):
+    texts = read_rc(rc)[0] + read_nsi(nsi)
     entries = ['msgid ""\nmsgstr ""\n"Project-Id-Version: Memvale\\n"\n'
                '"Content-Type: text/plain; charset=UTF-8\\n"\n"Content-Transfer-Encoding: 8bit\\n"\n']
     for t in unique(texts):
         entry = ''
         if t.comment:
             entry += '#. %s\n' % t.comment
-        entry += '#: res/memvale.rc:%d\n' % t.line
+        entry += '#: %s:%d\n' % (t.source, t.line)
         entry += 'msgctxt %s\nmsgid %s\nmsgstr ""\n' % (po_quote(t.context), po_quote(t.msgid))
         entries.append(entry)
     write_if_changed(out, '\n'.join(entries))
@@ -323,14 +396,15 @@ def build(rc, podir, out_rc, out_h):
 
 
 def placeholders(text):
-    """What a translation must keep: %1..%9 and %% each counted, and one access key or none."""
-    marks = sorted(re.findall(r'%[1-9%]', text))
+    """What a translation must keep: %1..%9, %% and what the installer fills in, each counted,
+    and one access key or none."""
+    marks = sorted(re.findall(r'%[1-9%]', text) + NSIS_REFERENCE.findall(text))
     keys = len(re.findall(r'&[^&]', text.replace('&&', '')))
     return marks, keys
 
 
-def check(rc, podir):
-    texts, _ = read_rc(rc)
+def check(rc, nsi, podir):
+    texts = read_rc(rc)[0] + read_nsi(nsi)
     wanted = {(t.context, t.msgid) for t in texts}
     faults = []
     for code, language in shipped(podir):
@@ -372,11 +446,13 @@ def write_if_changed(path, content):
 
 if __name__ == '__main__':
     command = sys.argv[1] if len(sys.argv) > 1 else ''
-    if command == 'pot' and len(sys.argv) == 4:
+    if command == 'pot' and len(sys.argv) == 5:
         write_pot(*sys.argv[2:])
     elif command == 'build' and len(sys.argv) == 6:
         build(*sys.argv[2:])
-    elif command == 'check' and len(sys.argv) == 4:
+    elif command == 'nsis' and len(sys.argv) == 5:
+        write_nsis(*sys.argv[2:])
+    elif command == 'check' and len(sys.argv) == 5:
         sys.exit(check(*sys.argv[2:]))
     else:
         sys.exit(__doc__)

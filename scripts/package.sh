@@ -51,7 +51,8 @@ done
 setup=memvale-$version-setup.exe
 makensis -V2 -DVERSION="$version" -DWIN32_EXE="$PWD/$stage/win32/memvale.exe" \
   -DWIN64_EXE="$PWD/$stage/win64/memvale.exe" -DDOCS="$PWD/$stage" -DICON="$PWD/res/app.ico" \
-  -DOUTFILE="$PWD/dist/$setup" -DFACTS="$PWD/build/win64/memvale_facts.nsh" installer/memvale.nsi
+  -DOUTFILE="$PWD/dist/$setup" -DFACTS="$PWD/build/win64/memvale_facts.nsh" \
+  -DTEXTS="$PWD/build/win64/memvale_installer.nsh" installer/memvale.nsi
 made+=("$setup")
 
 sha256() {
