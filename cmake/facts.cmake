@@ -23,6 +23,7 @@ endfunction()
 
 memvale_fact(IDM_EXIT res/resource.h "^#define[ \t]+IDM_EXIT[ \t]+([0-9]+)")
 memvale_fact(IDM_CONFIG res/resource.h "^#define[ \t]+IDM_CONFIG[ \t]+([0-9]+)")
+memvale_fact(IDM_FREE_NOW res/resource.h "^#define[ \t]+IDM_FREE_NOW[ \t]+([0-9]+)")
 memvale_fact(WINDOW_CAPTION res/resource.h "^#define[ \t]+MEMVALE_WINDOW_CAPTION[ \t]+\"([^\"]*)\"")
 memvale_fact(SETTINGS_KEY settings/settings.h "SettingsKey = L?\"([^\"]*)\"")
 memvale_fact(RUN_KEY settings/autostart.h "RunKey = L?\"([^\"]*)\"")

@@ -237,6 +237,11 @@ static void FillRunLog(HWND page)
             SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
         }
     }
+    // Each column as wide as its widest cell or its title, whichever is wider: a cut time or
+    // figure tells nothing, and the list scrolls sideways where the page is too narrow.
+    for (int column = 0; column < RunColumns; ++column) {
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
+    }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     LogBehind = false;

@@ -14,7 +14,7 @@ if ! dpkg-query -W -f='${Status}' imagemagick 2>/dev/null | grep -q 'install ok 
 fi
 
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$(nproc)" --target memvale memvale_remote
+cmake --build --preset win64 -j "$(nproc)" --target memvale memvale_remote memvale_in_test
 
 state=build/win64/screenshots
 [[ -d $state ]] && scripts/wine-session.sh stop "$state"
@@ -108,3 +108,25 @@ eval "$(scripts/wine-session.sh env "$state")"
 for language in de ja ar; do
   take_language_picture "$language"
 done
+
+# The History page after three runs. A run on this machine would aim at its own free memory,
+# so the test build of the program takes its figures from MEMVALE_TEST_MEMORY (2 GB installed,
+# 300 MB free) and its settings from a key of its own; the runs commit 400 MB each.
+shots='HKCU\Software\MemvaleShots\Software\Memvale'
+wine reg add "$shots" /v ManualFree /t REG_DWORD /d 104857600 /f >/dev/null
+wine reg add "$shots" /v HistorySpan /t REG_DWORD /d 0 /f >/dev/null
+wine reg add "$shots" /v AutoFree /t REG_DWORD /d 1 /f >/dev/null
+MEMVALE_TEST_ROOT='Software\MemvaleShots' MEMVALE_TEST_MEMORY='2147483648 314572800' \
+  wine build/win64/memvale_in_test.exe &
+wait_until wine "$remote" tray
+sleep 20
+for _ in 1 2 3; do
+  wine "$remote" command "$IDM_FREE_NOW"
+  sleep 25
+done
+wine "$remote" command "$IDM_CONFIG"
+for _ in 1 2 3; do
+  wine "$remote" next-page
+done
+shoot main "page-history.png"
+wine "$remote" command "$IDM_EXIT"
