@@ -3,6 +3,7 @@
 #include "pages/history.h"
 #include "base/handles.h"
 #include "base/language.h"
+#include "base/memstatus.h"
 #include "base/platform.h"
 #include "engine/history.h"
 #include "res/resource.h"
@@ -13,7 +14,6 @@
 static_assert(RunLogTextSize >= (LoggedRuns + 1) * (RunColumns * CellSize + 1) + 1, "the log's text fits");
 
 const int NumberSize = 48;
-const int LocaleFieldSize = 8;
 const ULONGLONG MillisecondsPerSecond = 1000;
 const ULONGLONG MillisecondsPerMinute = 60000;
 const ULONGLONG FileTimeStepsPerMillisecond = 10000; // FILETIME counts 100 ns
@@ -29,50 +29,10 @@ static const UINT SourceTexts[] = {IDS_SOURCE_BUTTON, IDS_SOURCE_HOTKEY, IDS_SOU
                                    IDS_SOURCE_STARTUP, IDS_SOURCE_AUTOMATIC, IDS_SOURCE_COMMAND_LINE};
 static const UINT EndingTexts[] = {IDS_HISTORY_DONE, IDS_HISTORY_CANCELLED, IDS_HISTORY_REFUSED};
 
-static DWORD LocaleNumber(LCTYPE type)
-{
-    DWORD value = 0;
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&value),
-                    sizeof value / sizeof(wchar_t));
-    return value;
-}
-
-// "3;0" is 3, "3;2;0" is 32 and "3" is 30, as NUMBERFMTW wants the grouping.
-static UINT LocaleGrouping()
-{
-    wchar_t grouping[LocaleFieldSize * 2] = L"3;0";
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SGROUPING, grouping, LocaleFieldSize * 2);
-    UINT value = 0;
-    wchar_t last = L'0';
-    for (const wchar_t *p = grouping; *p != L'\0'; ++p) {
-        if (*p >= L'0' && *p <= L'9') {
-            value = value * 10 + static_cast<UINT>(*p - L'0');
-            last = *p;
-        }
-    }
-    return last == L'0' ? value / 10 : value * 10;
-}
-
-// A number in the user's locale with that many decimals.
-static void FormatNumber(double value, UINT decimals, wchar_t *text, int size)
-{
-    wchar_t plain[NumberSize];
-    swprintf(plain, NumberSize, L"%.*f", static_cast<int>(decimals), value);
-    wchar_t decimal[LocaleFieldSize] = L".";
-    wchar_t thousand[LocaleFieldSize] = L",";
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, decimal, LocaleFieldSize);
-    GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, thousand, LocaleFieldSize);
-    NUMBERFMTW format = {decimals, LocaleNumber(LOCALE_ILZERO), LocaleGrouping(), decimal, thousand,
-                         LocaleNumber(LOCALE_INEGNUMBER)};
-    if (GetNumberFormatEx(LOCALE_NAME_USER_DEFAULT, 0, plain, &format, text, size) == 0) {
-        swprintf(text, static_cast<size_t>(size), L"%ls", plain);
-    }
-}
-
 static void FormatMegabyteText(ByteCount bytes, wchar_t *text, int size)
 {
     wchar_t number[NumberSize];
-    FormatNumber(static_cast<double>(bytes >> 20), 0, number, NumberSize);
+    FormatDecimal(number, NumberSize, static_cast<double>(bytes >> 20), 0);
     FormatText(text, size, IDS_MEGABYTES, {number});
 }
 
@@ -82,7 +42,7 @@ static void FormatHeldText(ULONGLONG milliseconds, wchar_t *text, int size)
     wchar_t number[NumberSize];
     bool minutes = milliseconds >= MillisecondsPerMinute;
     ULONGLONG whole = milliseconds / (minutes ? MillisecondsPerMinute : MillisecondsPerSecond);
-    FormatNumber(static_cast<double>(whole), 0, number, NumberSize);
+    FormatDecimal(number, NumberSize, static_cast<double>(whole), 0);
     FormatText(text, size, minutes ? IDS_HISTORY_MINUTES : IDS_HISTORY_SECONDS, {number});
 }
 
@@ -113,7 +73,7 @@ void FormatRunCells(const FreeingRun &run, wchar_t cells[RunColumns][CellSize])
     LoadText(SourceTexts[run.Source], cells[1], CellSize);
     FormatMegabyteText(FreedBy(run), cells[2], CellSize);
     wchar_t seconds[NumberSize];
-    FormatNumber(static_cast<double>(run.Milliseconds) / MillisecondsPerSecond, 1, seconds, NumberSize);
+    FormatDecimal(seconds, NumberSize, static_cast<double>(run.Milliseconds) / MillisecondsPerSecond, 1);
     FormatText(cells[3], CellSize, IDS_HISTORY_SECONDS, {seconds});
     FormatMegabyteText(run.FreeBefore, cells[4], CellSize);
     FormatMegabyteText(run.FreeAfter, cells[5], CellSize);
@@ -147,7 +107,7 @@ void FormatRunSummary(wchar_t *text, int size)
         return;
     }
     wchar_t runs[NumberSize];
-    FormatNumber(summary.Runs, 0, runs, NumberSize);
+    FormatDecimal(runs, NumberSize, summary.Runs, 0);
     wchar_t freed[CellSize];
     FormatMegabyteText(summary.AverageFreed, freed, CellSize);
     wchar_t held[CellSize];

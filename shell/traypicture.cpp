@@ -174,19 +174,57 @@ static HBITMAP CreatePictureBitmap(HDC dc, int size, void **bits)
     return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
 }
 
+// A picture being drawn: a memory DC with its square bitmap selected, and the bitmap's pixels.
+struct Canvas {
+    HDC Dc;
+    HBITMAP Colour;
+    HGDIOBJ Previous;
+    DWORD *Pixels;
+};
+
+static bool OpenCanvas(int size, Canvas *canvas)
+{
+    canvas->Dc = CreateCompatibleDC(nullptr);
+    void *bits = nullptr;
+    canvas->Colour = CreatePictureBitmap(canvas->Dc, size, &bits);
+    if (canvas->Colour == nullptr) {
+        DeleteDC(canvas->Dc);
+        return false;
+    }
+    canvas->Pixels = static_cast<DWORD *>(bits);
+    canvas->Previous = SelectObject(canvas->Dc, canvas->Colour);
+    return true;
+}
+
+// Ends the drawing; the pixels stay the program's to read and change.
+static void CloseCanvas(const Canvas &canvas)
+{
+    GdiFlush();
+    SelectObject(canvas.Dc, canvas.Previous);
+    DeleteDC(canvas.Dc);
+}
+
+// The icon of the canvas's pixels and a mask; the bitmaps go, the icon holds copies of them.
+static HICON IconOf(const Canvas &canvas, int size, const BYTE *maskBits)
+{
+    HBITMAP mask = CreateBitmap(size, size, 1, 1, maskBits);
+    ICONINFO icon = {TRUE, 0, 0, mask, canvas.Colour};
+    HICON made = CreateIconIndirect(&icon);
+    DeleteObject(mask);
+    DeleteObject(canvas.Colour);
+    return made;
+}
+
 // GDI writes no alpha, so the figure is drawn white on black and each pixel's grey level
 // becomes the alpha of the figure's colour, so that it sits on any taskbar.
 static HICON DrawFigure(const FreeFigure &figure, int size)
 {
     size = std::clamp(size, 1, LargestFigure);
-    HDC dc = CreateCompatibleDC(nullptr);
-    void *bits = nullptr;
-    HBITMAP colour = CreatePictureBitmap(dc, size, &bits);
-    if (colour == nullptr) {
-        DeleteDC(dc);
+    Canvas canvas;
+    if (!OpenCanvas(size, &canvas)) {
         return nullptr;
     }
-    HGDIOBJ previous = SelectObject(dc, colour);
+    HDC dc = canvas.Dc;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     // The number takes the upper nine sixteenths, the unit the rest. Below 32 pixels smoothed
@@ -196,14 +234,12 @@ static HICON DrawFigure(const FreeFigure &figure, int size)
     // A clear column at each edge, so that the figure never runs into the next icon.
     DrawLine(dc, figure.Number, {1, 0, size - 1, split}, quality);
     DrawLine(dc, figure.Unit, {1, split, size - 1, size}, quality);
-    GdiFlush();
-    SelectObject(dc, previous);
-    DeleteDC(dc);
+    CloseCanvas(canvas);
 
     // The mask marks the fully transparent pixels, for whoever draws the icon without alpha.
     int maskStride = (size + 15) / 16 * 2;
     BYTE maskBits[LargestFigure / 8 * LargestFigure] = {};
-    DWORD *pixels = static_cast<DWORD *>(bits);
+    DWORD *pixels = canvas.Pixels;
     DWORD tint = GetRValue(figure.Colour) << 16 | GetGValue(figure.Colour) << 8 | GetBValue(figure.Colour);
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -215,12 +251,7 @@ static HICON DrawFigure(const FreeFigure &figure, int size)
             }
         }
     }
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, maskBits);
-    ICONINFO icon = {TRUE, 0, 0, mask, colour};
-    HICON made = CreateIconIndirect(&icon);
-    DeleteObject(mask);
-    DeleteObject(colour);
-    return made;
+    return IconOf(canvas, size, maskBits);
 }
 
 static void FillPlate(HDC dc, RECT area, COLORREF colour)
@@ -238,14 +269,11 @@ static HICON DrawThemePicture(TrayState state, const wchar_t *upper, const wchar
 {
     size = std::clamp(size, 1, LargestFigure);
     ThemeColours theme = CurrentThemeColours();
-    HDC dc = CreateCompatibleDC(nullptr);
-    void *bits = nullptr;
-    HBITMAP colour = CreatePictureBitmap(dc, size, &bits);
-    if (colour == nullptr) {
-        DeleteDC(dc);
+    Canvas canvas;
+    if (!OpenCanvas(size, &canvas)) {
         return nullptr;
     }
-    HGDIOBJ previous = SelectObject(dc, colour);
+    HDC dc = canvas.Dc;
     bool low = state == TrayLow;
     COLORREF text = low ? theme.MarkText : theme.Text;
     FillPlate(dc, {0, 0, size, size}, low ? theme.Mark : theme.Plate);
@@ -269,22 +297,14 @@ static HICON DrawThemePicture(TrayState state, const wchar_t *upper, const wchar
         DrawLine(dc, upper, {inside.left, inside.top, inside.right, split}, NONANTIALIASED_QUALITY);
         DrawLine(dc, lower, {inside.left, split, inside.right, inside.bottom}, NONANTIALIASED_QUALITY);
     }
-    GdiFlush();
-    SelectObject(dc, previous);
-    DeleteDC(dc);
+    CloseCanvas(canvas);
 
-    DWORD *pixels = static_cast<DWORD *>(bits);
     for (int i = 0; i < size * size; ++i) {
-        pixels[i] |= 0xFF000000u;
+        canvas.Pixels[i] |= 0xFF000000u;
     }
     // Every pixel is opaque: the mask is clear.
     BYTE opaqueMask[LargestFigure / 8 * LargestFigure] = {};
-    HBITMAP mask = CreateBitmap(size, size, 1, 1, opaqueMask);
-    ICONINFO icon = {TRUE, 0, 0, mask, colour};
-    HICON made = CreateIconIndirect(&icon);
-    DeleteObject(mask);
-    DeleteObject(colour);
-    return made;
+    return IconOf(canvas, size, opaqueMask);
 }
 
 HICON FigurePicture(ByteCount free, TrayState state)
