@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <cwchar>
 
 static_assert(RunLogTextSize >= (LoggedRuns + 1) * (RunColumns * CellSize + 1) + 1, "the log's text fits");
@@ -22,8 +23,6 @@ static const UINT SpanTexts[HistorySpanCount] = {IDS_HISTORY_10_MINUTES, IDS_HIS
 static const UINT ColumnTitles[RunColumns] = {IDS_HISTORY_COL_TIME, IDS_HISTORY_COL_SOURCE, IDS_HISTORY_COL_FREED,
                                               IDS_HISTORY_COL_DURATION, IDS_HISTORY_COL_BEFORE,
                                               IDS_HISTORY_COL_AFTER, IDS_HISTORY_COL_ENDING};
-// Shares of the list's width, in per cent, column by column.
-static const int ColumnShares[RunColumns] = {13, 17, 13, 13, 16, 15, 13};
 // By FreeingSource and by FreeingEnding.
 static const UINT SourceTexts[] = {IDS_SOURCE_BUTTON, IDS_SOURCE_HOTKEY, IDS_SOURCE_TRAY_MENU,
                                    IDS_SOURCE_STARTUP, IDS_SOURCE_AUTOMATIC, IDS_SOURCE_COMMAND_LINE};
@@ -178,6 +177,37 @@ static void CopyRunLog(HWND page)
 // Runs that ended while the page was hidden, or the main window was.
 static bool LogBehind;
 
+static int TextWidth(HWND list, const wchar_t *text)
+{
+    return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+}
+
+// Each column as wide as its title or its widest cell, in the list's font and so at every DPI:
+// a cut time or figure tells nothing, and the list scrolls sideways where the page is narrower.
+static void FitLogColumns(HWND list)
+{
+    int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    int margin = TextWidth(list, L"MM");
+    for (int column = 0; column < RunColumns; ++column) {
+        wchar_t text[TextSize] = L"";
+        LVCOLUMNW title = {};
+        title.mask = LVCF_TEXT;
+        title.pszText = text;
+        title.cchTextMax = TextSize;
+        SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&title));
+        int width = TextWidth(list, text);
+        for (int row = 0; row < rows; ++row) {
+            LVITEMW cell = {};
+            cell.iSubItem = column;
+            cell.pszText = text;
+            cell.cchTextMax = TextSize;
+            SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&cell));
+            width = std::max(width, TextWidth(list, text));
+        }
+        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, width + margin);
+    }
+}
+
 static void FillRunLog(HWND page)
 {
     HWND list = GetDlgItem(page, IDC_HISTORY_LOG);
@@ -197,11 +227,7 @@ static void FillRunLog(HWND page)
             SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
         }
     }
-    // Each column as wide as its widest cell or its title, whichever is wider: a cut time or
-    // figure tells nothing, and the list scrolls sideways where the page is too narrow.
-    for (int column = 0; column < RunColumns; ++column) {
-        SendMessageW(list, LVM_SETCOLUMNWIDTH, column, LVSCW_AUTOSIZE_USEHEADER);
-    }
+    FitLogColumns(list);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     LogBehind = false;
@@ -247,24 +273,21 @@ static void FillSpanChoices(HWND page)
     SendMessageW(combo, CB_SETCURSEL, Settings.HistorySpan, 0);
 }
 
-// The columns share the list's width, which follows the DPI.
 static void AddLogColumns(HWND page)
 {
     HWND list = GetDlgItem(page, IDC_HISTORY_LOG);
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP,
                  LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
-    RECT area;
-    GetClientRect(list, &area);
     for (int column = 0; column < RunColumns; ++column) {
         wchar_t title[TextSize];
         LoadText(ColumnTitles[column], title, TextSize);
         LVCOLUMNW item = {};
-        item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        item.mask = LVCF_TEXT | LVCF_SUBITEM;
         item.pszText = title;
-        item.cx = area.right * ColumnShares[column] / 100;
         item.iSubItem = column;
         SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&item));
     }
+    FitLogColumns(list);
 }
 
 static void OnInitDialog(HWND page)
